@@ -1,0 +1,48 @@
+// The one code module: the values that live outside any window (the current
+// style sheet and the animation counters shared by the game window and the
+// style-sheet chooser), the sound buffer, and the procedures that use them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class frmMain;
+
+namespace mdlLumbravick {
+
+// ---- style sheets (stylesheets/) -------------------------------------------
+extern int16_t StyleSheet;
+extern int16_t BallFrame;
+extern int16_t BallStep;
+extern int16_t BallFrameCount;
+extern int16_t PaddleFrame;
+extern int16_t PaddleStep;
+extern int16_t PaddleFrameCount;
+extern int16_t PaddleHoldTicks;
+
+// Where the chosen sheet is kept in the per-user settings.
+inline const std::string kSettingsApp = "Vantoro\\Lumbravick";
+inline const std::string kStyleSheetSection = "StyleSheet";
+inline const std::string kStyleSheetKey = "StyleSheet";
+
+void LoadStyleSheet(int16_t sheet, frmMain& window);
+// Stores StyleSheet as decimal text.
+void SaveStyleSheetSetting();
+
+// ---- sound (sound/) -------------------------------------------------------
+// The WAV image of the sound started last; the platform plays from it.
+extern std::vector<uint8_t> SoundBuffer;
+// Starts sound `id` and lets pending events run before it returns.
+bool PlaySound(int16_t id);
+void StopSound();
+
+// Every module value back to zero, as at program start (for a new program
+// run in the same process: the tests and the simulator).
+void ResetModule();
+
+}  // namespace mdlLumbravick
+
+// The maker's web address, opened by the paddle while paused and by the
+// sponsor banners.
+inline const std::string kMakerWebAddress = "https://www.vantoro.example/";

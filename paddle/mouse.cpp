@@ -1,0 +1,66 @@
+// The mouse: pointer movement steers the paddle, the right button pauses and
+// resumes, the left button quits while paused or starts a waiting fire ball.
+#include <cmath>
+#include <string>
+
+#include "game/frmMain.h"
+#include "game/mdlLumbravick.h"
+#include "toolkit/toolkit.h"
+
+namespace {
+constexpr int16_t kSoundFireBall = 107, kSoundClick = 110;
+}  // namespace
+
+// A fast sweep of the mouse makes the paddle animation run fast; it keeps that
+// pace until a later move of more than 20 px sets another one.
+void SetPaddleAnimationPace(tk::Timer& timer, float distance) {
+  if (distance > 100) timer.SetInterval(10);
+  else if (distance > 50) timer.SetInterval(100);
+  else if (distance > 20) timer.SetInterval(200);
+}
+
+void frmMain::picScreenshot_MouseMove(int16_t, int16_t, float x, float) {
+  if (AutoActive) return;
+  if (tmrPaddleTiltStopper.Enabled() || Paused) return;
+
+  const float left = picPaddle.Left();
+  SetPaddleAnimationPace(tmrAnimatePaddle, std::fabs(left - x));
+
+  if (x > left) mdlLumbravick::PaddleStep = InvertActive ? -1 : 1;
+  else if (x < left) mdlLumbravick::PaddleStep = InvertActive ? 1 : -1;
+
+  const float width = picPaddle.Width(), surface = ScaleWidth();
+  if (!InvertActive) picPaddle.SetLeft(x > surface - width ? surface - width : x);
+  else picPaddle.SetLeft(surface - x > surface - width ? surface - width : surface - x);
+}
+
+void frmMain::picScreenshot_MouseUp(int16_t button, int16_t, float, float) {
+  if (button == tk::kLeftButton) {
+    if (Paused) Quit();
+    if (FireBallReady) {
+      mdlLumbravick::PlaySound(kSoundFireBall);
+      FireBallActive = true;
+      tmrFireBall.SetEnabled(true);
+      EffectPending = false;
+    }
+    return;
+  }
+  if (button != tk::kRightButton) return;
+  mdlLumbravick::PlaySound(kSoundClick);
+  if (!Paused) {
+    lblIconPixels.SetCaption("Pause");
+    CursorShow();
+    Paused = true;
+  } else {
+    lblIconPixels.SetCaption(std::to_string(IconPixels));
+    CursorHide();
+    Paused = false;
+    GameLoop();
+  }
+}
+
+void frmMain::picPaddle_Click() {
+  if (!Paused) return;
+  mdlLumbravick::PlaySound(kSoundClick);
+  tk::OpenUrl(kMakerWebAddress);
+}

@@ -1,0 +1,53 @@
+// The paddle's animation and its shake, the penalty of a caught tilt power-up.
+#include <string>
+
+#include "game/checked.h"
+#include "game/frmMain.h"
+#include "game/mdlLumbravick.h"
+#include "stylesheets/catalogue.h"
+#include "toolkit/toolkit.h"
+
+namespace {
+constexpr int16_t kSoundTiltCatch = 105, kSoundRattle = 111;
+constexpr int kShakeStep = 5;
+// On the Flat Screen sheet frame 0 (the banner) stays for this many ticks.
+constexpr int16_t kFlatScreenHoldTicks = 12;
+}  // namespace
+
+void frmMain::AnimatePaddle() {
+  using namespace mdlLumbravick;
+  if (StyleSheet == kFlatScreen && PaddleFrame == 0) {
+    game::Assign(PaddleHoldTicks, PaddleHoldTicks + 1);
+    if (PaddleHoldTicks <= kFlatScreenHoldTicks) return;
+    PaddleHoldTicks = 0;
+  }
+  game::Assign(PaddleFrame, PaddleFrame + PaddleStep);
+  if (PaddleFrame == PaddleFrameCount) PaddleFrame = 0;
+  if (PaddleFrame == -1) PaddleFrame = static_cast<int16_t>(PaddleFrameCount - 1);
+  if (picPaddleRes.Has(PaddleFrame)) picPaddle.SetPicture(picPaddleRes(PaddleFrame).GetPicture());
+}
+
+void frmMain::tmrAnimatePaddle_Timer() { AnimatePaddle(); }
+
+void frmMain::StartPaddleTilt() {
+  mdlLumbravick::PlaySound(kSoundTiltCatch);
+  tmrAnimatePaddle.SetEnabled(false);
+  game::ShowPictureIfLoaded(picPaddle, tk::LoadBitmapResource(
+                                           PaddleBitmapNumber(mdlLumbravick::StyleSheet, 4)));
+  tmrPaddleTilt.SetEnabled(true);
+  tmrPaddleTiltStopper.SetEnabled(true);
+}
+
+void frmMain::tmrPaddleTilt_Timer() {
+  mdlLumbravick::PlaySound(kSoundRattle);
+  picPaddle.SetLeft(picPaddle.Left() + TiltStep * kShakeStep);
+  game::Assign(TiltStep, -TiltStep);
+}
+
+void frmMain::tmrPaddleTiltStopper_Timer() {
+  tmrPaddleTilt.SetEnabled(false);
+  tmrPaddleTiltStopper.SetEnabled(false);
+  tmrAnimatePaddle.SetEnabled(true);
+  game::ShowPictureIfLoaded(picPaddle, tk::LoadBitmapResource(
+                                           PaddleBitmapNumber(mdlLumbravick::StyleSheet, 0)));
+}

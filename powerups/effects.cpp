@@ -1,0 +1,61 @@
+// The timed effects: fire ball, inverted control and the auto paddle. All
+// three count down one shared value, once a second per running timer.
+#include <cmath>
+#include <string>
+
+#include "game/checked.h"
+#include "game/frmMain.h"
+#include "toolkit/toolkit.h"
+
+namespace {
+constexpr int16_t kEffectSeconds = 15;
+constexpr int kPointerParkY = 100;
+}  // namespace
+
+// Puts the pointer on the paddle's left edge so the next movement carries on
+// from where the effect left the paddle.
+static void ParkPointerOnPaddle(frmMain& w) {
+  tk::SetCursorPos(static_cast<int>(std::nearbyint(w.picPaddle.Left())), kPointerParkY);
+}
+
+void frmMain::tmrFireBall_Timer() {
+  FireBallReady = false;
+  game::Assign(EffectSeconds, EffectSeconds - 1);
+  lblIconPixels.SetCaption(std::to_string(EffectSeconds));
+  if (EffectSeconds <= 0) {
+    EffectPending = false;
+    EffectSeconds = kEffectSeconds;
+    tmrFireBall.SetEnabled(false);
+    FireBallActive = false;
+    imgPowerUpDisplay.SetPicture(nullptr);
+    lblIconPixels.SetCaption(std::to_string(IconPixels));
+  }
+}
+
+void frmMain::tmrInvert_Timer() {
+  game::Assign(EffectSeconds, EffectSeconds - 1);
+  lblIconPixels.SetCaption(std::to_string(EffectSeconds));
+  if (EffectSeconds <= 0) {
+    EffectPending = false;
+    lblIconPixels.SetCaption(std::to_string(IconPixels));
+    tmrInvert.SetEnabled(false);
+    InvertActive = false;
+    EffectSeconds = kEffectSeconds;
+    imgPowerUpDisplay.SetPicture(nullptr);
+    ParkPointerOnPaddle(*this);
+  }
+}
+
+void frmMain::tmrAuto_Timer() {
+  game::Assign(EffectSeconds, EffectSeconds - 1);
+  lblIconPixels.SetCaption(std::to_string(EffectSeconds));
+  if (EffectSeconds <= 0) {
+    EffectPending = false;
+    EffectSeconds = kEffectSeconds;
+    tmrAuto.SetEnabled(false);
+    AutoActive = false;
+    lblIconPixels.SetCaption(std::to_string(IconPixels));
+    imgPowerUpDisplay.SetPicture(nullptr);
+    ParkPointerOnPaddle(*this);
+  }
+}

@@ -1,0 +1,138 @@
+// lumbravick-sim: the real game on the headless backend. A desktop pair and a
+// script of input go in; the flight recorder's trace and the final play
+// surface come out. Every run is deterministic.
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "game/frmMain.h"
+#include "game/program.h"
+#include "toolkit/headless/headless_platform.h"
+#include "toolkit/toolkit.h"
+#include "toolkit/trace.h"
+#include "tools/pngio/png_io.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: lumbravick-sim --with-icons WITH.png --without-icons WITHOUT.png [--script FILE] "
+    "[--trace FILE] [--final-screen OUT.png] [--settings FILE] [--pass-cost-us N] [--until-ms N]";
+
+struct Arguments {
+  std::string withIcons, withoutIcons, script, trace = "-", finalScreen, settings;
+  uint32_t passCostUs = 100, untilMs = 600000;
+};
+
+[[noreturn]] void Fail(const std::string& message) {
+  std::fprintf(stderr, "lumbravick-sim: %s\n", message.c_str());
+  std::exit(2);
+}
+
+uint32_t ParseCount(const std::string& option, const std::string& text) {
+  char* end = nullptr;
+  unsigned long long value = std::strtoull(text.c_str(), &end, 10);
+  if (text.empty() || text[0] == '-' || *end != '\0' || value > 0xFFFFFFFFull)
+    Fail(option + " needs a whole number, not '" + text + "'");
+  return static_cast<uint32_t>(value);
+}
+
+Arguments ParseArguments(int argc, char** argv) {
+  Arguments a;
+  for (int i = 1; i < argc; ++i) {
+    std::string option = argv[i];
+    if (option == "--help" || option == "-h") {
+      std::puts(kUsage);
+      std::exit(0);
+    }
+    if (i + 1 >= argc) Fail("option " + option + " needs a value (" + kUsage + ")");
+    std::string value = argv[++i];
+    if (option == "--with-icons") a.withIcons = value;
+    else if (option == "--without-icons") a.withoutIcons = value;
+    else if (option == "--script") a.script = value;
+    else if (option == "--trace") a.trace = value;
+    else if (option == "--final-screen") a.finalScreen = value;
+    else if (option == "--settings") a.settings = value;
+    else if (option == "--pass-cost-us") a.passCostUs = ParseCount(option, value);
+    else if (option == "--until-ms") a.untilMs = ParseCount(option, value);
+    else Fail("unknown option " + option + " (" + kUsage + ")");
+  }
+  if (a.withIcons.empty()) Fail("--with-icons is missing (" + std::string(kUsage) + ")");
+  if (a.withoutIcons.empty()) Fail("--without-icons is missing (" + std::string(kUsage) + ")");
+  return a;
+}
+
+tk::Surface ReadDesktop(const std::string& path) {
+  tk::Surface image;
+  std::string error;
+  if (!tools::ReadPng(path, image, error)) Fail("cannot read " + path + ": " + error);
+  if (image.Empty()) Fail(path + " is an empty picture");
+  return image;
+}
+
+// Where the autopilot puts the pointer: under the ball's middle for the
+// paddle's middle (mirrored while control is inverted), on a row where the
+// play surface itself is under the pointer.
+std::optional<std::pair<int, int>> FollowBall() {
+  frmMain* w = MainWindow();
+  if (!w) return std::nullopt;
+  const float surface = w->ScaleWidth();
+  float left = w->picBall.Left() + w->picBall.Width() / 2 - w->picPaddle.Width() / 2;
+  float x = w->InvertActive ? surface - left : left;
+  int px = static_cast<int>(x < 0 ? 0 : (x > surface - 1 ? surface - 1 : x));
+  int height = static_cast<int>(w->ScaleHeight());
+  for (int y : {height / 2, height / 3, height / 4, height * 2 / 3, 8, height / 8})
+    if (w->HitTest(px, y) == &w->picScreenshot) return std::make_pair(px, y);
+  return std::make_pair(px, height / 2);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Arguments args = ParseArguments(argc, argv);
+
+  tk::headless::Options options;
+  options.withIcons = ReadDesktop(args.withIcons);
+  options.withoutIcons = ReadDesktop(args.withoutIcons);
+  if (options.withIcons.Width() != options.withoutIcons.Width() ||
+      options.withIcons.Height() != options.withoutIcons.Height())
+    Fail("the two desktop pictures differ in size");
+  if (!args.script.empty()) {
+    std::ifstream in(args.script, std::ios::binary);
+    if (!in) Fail("cannot read script " + args.script);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string error;
+    if (!tk::headless::ParseScript(text.str(), options.script, error)) Fail(args.script + ": " + error);
+  }
+  options.settingsPath = args.settings;
+  options.passCostUs = args.passCostUs;
+  options.untilMs = args.untilMs;
+
+  tk::headless::HeadlessPlatform platform(std::move(options));
+  platform.Follow = FollowBall;
+  tk::InstallPlatform(&platform);
+  if (!tk::trace::Open(args.trace)) Fail("cannot write trace " + args.trace);
+
+  std::string finalScreenError;
+  game::RunResult result = game::RunProgram([&](frmMain& window) {
+    if (!args.finalScreen.empty() &&
+        !tools::WritePng(args.finalScreen, window.picScreenshot.Image(), finalScreenError))
+      finalScreenError = "cannot write " + args.finalScreen + ": " + finalScreenError;
+  });
+  tk::trace::Close();
+  tk::InstallPlatform(nullptr);
+  if (!finalScreenError.empty()) {
+    std::fprintf(stderr, "lumbravick-sim: %s\n", finalScreenError.c_str());
+    return 2;
+  }
+  if (!result.ended) {
+    std::fprintf(stderr, "lumbravick-sim: the game had not ended after %u ms\n", args.untilMs);
+    return 1;
+  }
+  return 0;
+}

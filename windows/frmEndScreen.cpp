@@ -1,0 +1,68 @@
+#include "windows/frmEndScreen.h"
+
+#include <memory>
+
+#include "game/mdlLumbravick.h"
+#include "toolkit/toolkit.h"
+#include "windows/sidewindows.h"
+
+namespace {
+std::unique_ptr<frmEndScreen> g_end_screen;
+constexpr int kSponsorBannerBitmap = 9000;
+}  // namespace
+
+frmEndScreen& EndScreen() {
+  if (!g_end_screen) g_end_screen = std::make_unique<frmEndScreen>();
+  return *g_end_screen;
+}
+
+void ReleaseEndScreen() { g_end_screen.reset(); }
+
+frmEndScreen::frmEndScreen() : tk::Form("frmEndScreen", tk::FormStyle::Dialog) {
+  Caption = "Vantoro Lumbravick";
+  SetClientSize(320, 181);
+  lblPlayTime.Move(8, 8, 0, 13);
+  lblPlayTime.AutoSize = true;
+  lblSpeed.Move(8, 32, 305, 41);
+  lblSpeed.WordWrap = true;
+  Label1.Move(8, 80, 0, 13);
+  Label1.AutoSize = true;
+  Label1.SetCaption("Please visit our sponsor");
+  picSponsor.Move(8, 104, 304, 42);
+  picSponsor.SetPicture(tk::LoadBitmapResource(kSponsorBannerBitmap));
+  cmdOK.Move(144, 152, 81, 25);
+  cmdOK.SetCaption("OK");
+  cmdOK.SetEnabled(false);
+  cmdOK.Default = true;
+  cmdOK.Cancel = true;
+  cmdAbout.Move(232, 152, 81, 25);
+  cmdAbout.SetCaption("&About");
+
+  OnLoad = [this] { Form_Load(); };
+  tmrEndSequence.Tick = [this] { tmrEndSequence_Timer(); };
+  cmdOK.Click = [this] { cmdOK_Click(); };
+  cmdAbout.Click = [this] { cmdAbout_Click(); };
+  picSponsor.Click = [this] { picSponsor_Click(); };
+}
+
+void frmEndScreen::Form_Load() {
+  mdlLumbravick::PlaySound(109);
+  picSponsor.ToolTipText = "Vantoro";
+}
+
+void frmEndScreen::tmrEndSequence_Timer() {
+  cmdOK.SetEnabled(true);
+  tmrEndSequence.SetEnabled(false);
+}
+
+void frmEndScreen::cmdOK_Click() { Unload(); }
+
+void frmEndScreen::cmdAbout_Click() {
+  // The About window arrives with its own change; until then the button
+  // has nothing to open.
+}
+
+void frmEndScreen::picSponsor_Click() {
+  mdlLumbravick::PlaySound(110);
+  tk::OpenUrl(kMakerWebAddress);
+}

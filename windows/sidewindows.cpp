@@ -1,0 +1,9 @@
+#include "windows/sidewindows.h"
+
+void ReleaseEndScreen();
+
+namespace game {
+
+void ReleaseSideWindows() { ReleaseEndScreen(); }
+
+}  // namespace game
