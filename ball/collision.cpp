@@ -84,7 +84,12 @@ void frmMain::Collision() {
     Zone zone = PaddleZone(g);
     float lifted = g.PT - g.BH - 1;
     switch (zone) {
-      case Zone::Centre: game::Assign(BallDirY, -(static_cast<int32_t>(BallDirY) + 1)); break;
+      case Zone::Centre: {
+        // 16-bit arithmetic: the sum may already overflow.
+        int16_t faster = 0;
+        if (game::Assign(faster, BallDirY + 1)) game::Assign(BallDirY, -faster);
+        break;
+      }
       case Zone::Middle: picBall.SetTop(lifted), game::Assign(BallDirY, -BallDirY); break;
       case Zone::Left: picBall.SetTop(lifted), BallDirX = -4, BallDirY = -1; break;
       case Zone::Right: picBall.SetTop(lifted), BallDirX = 4, BallDirY = -1; break;

@@ -16,6 +16,7 @@
 #include "toolkit/toolkit.h"
 #include "toolkit/trace.h"
 #include "tools/pngio/png_io.h"
+#include "tools/sim/autopilot.h"
 
 namespace {
 
@@ -74,22 +75,6 @@ tk::Surface ReadDesktop(const std::string& path) {
   return image;
 }
 
-// Where the autopilot puts the pointer: under the ball's middle for the
-// paddle's middle (mirrored while control is inverted), on a row where the
-// play surface itself is under the pointer.
-std::optional<std::pair<int, int>> FollowBall() {
-  frmMain* w = MainWindow();
-  if (!w) return std::nullopt;
-  const float surface = w->ScaleWidth();
-  float left = w->picBall.Left() + w->picBall.Width() / 2 - w->picPaddle.Width() / 2;
-  float x = w->InvertActive ? surface - left : left;
-  int px = static_cast<int>(x < 0 ? 0 : (x > surface - 1 ? surface - 1 : x));
-  int height = static_cast<int>(w->ScaleHeight());
-  for (int y : {height / 2, height / 3, height / 4, height * 2 / 3, 8, height / 8})
-    if (w->HitTest(px, y) == &w->picScreenshot) return std::make_pair(px, y);
-  return std::make_pair(px, height / 2);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -114,7 +99,7 @@ int main(int argc, char** argv) {
   options.untilMs = args.untilMs;
 
   tk::headless::HeadlessPlatform platform(std::move(options));
-  platform.Follow = FollowBall;
+  platform.Follow = sim::FollowBall;
   tk::InstallPlatform(&platform);
   if (!tk::trace::Open(args.trace)) Fail("cannot write trace " + args.trace);
 

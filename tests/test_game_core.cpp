@@ -1,0 +1,210 @@
+// Start-up, the icon-pixel scan, the main loop with its pause protocol, and
+// the rules of the state record, run through the whole program.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "game/checked.h"
+#include "game/program.h"
+#include "harness.h"
+
+using testing_support::DesktopPair;
+using testing_support::EndsProgram;
+using testing_support::Headless;
+using testing_support::Table;
+using testing_support::WithScript;
+
+namespace {
+
+struct Finished {
+  game::RunResult result;
+  int32_t scanColumn = 0, iconPixels = 0, total = 0;
+  bool done = false;
+  std::string label, playTime, speed;
+};
+
+Finished RunGame(tk::headless::HeadlessPlatform&, const std::function<void(frmMain&)>& also = {}) {
+  Finished f;
+  f.result = game::RunProgram([&](frmMain& w) {
+    f.scanColumn = w.ScanColumn;
+    f.iconPixels = w.IconPixels;
+    f.total = w.IconPixelsTotal;
+    f.done = w.IconPixelsDone;
+    f.label = w.lblIconPixels.Caption();
+    if (also) also(w);
+  });
+  return f;
+}
+
+size_t IndexOf(const std::vector<std::string>& calls, const std::string& call) {
+  return static_cast<size_t>(std::find(calls.begin(), calls.end(), call) - calls.begin());
+}
+
+}  // namespace
+
+TEST(Startup, ClearsAndPhotographsTheDesktopInOrderAndGivesItBackAtTheEnd) {
+  Headless h(WithScript(DesktopPair(640, 480, {{10, 10, 8, 8}}), "0 follow on\n4000 key q\n"));
+  Finished f = RunGame(h.platform);
+  const auto& calls = h.platform.calls;
+  size_t minimise = IndexOf(calls, "MinimiseAllWindows"), hideBar = IndexOf(calls, "SetTaskbarVisible(0)");
+  size_t shot1 = IndexOf(calls, "CaptureScreen(icons)"), hideIcons = IndexOf(calls, "SetIconLayerVisible(0)");
+  size_t shot2 = IndexOf(calls, "CaptureScreen(no icons)"), showIcons = IndexOf(calls, "SetIconLayerVisible(1)");
+  ASSERT_LT(showIcons, calls.size());
+  EXPECT_LT(minimise, hideBar);
+  EXPECT_LT(hideBar, shot1);
+  EXPECT_LT(shot1, hideIcons);
+  EXPECT_LT(hideIcons, shot2);
+  EXPECT_LT(shot2, showIcons);
+  EXPECT_TRUE(f.result.ended);
+  EXPECT_TRUE(h.platform.taskbarVisible);
+  EXPECT_GE(h.platform.cursorCount, 0) << "the pointer is shown again";
+  EXPECT_EQ(f.total, 64);
+}
+
+TEST(Startup, ASecondInstanceEndsBeforeTouchingTheDesktop) {
+  auto options = DesktopPair(50, 50);
+  options.anotherInstance = true;
+  Headless h(std::move(options));
+  Finished f = RunGame(h.platform);
+  EXPECT_TRUE(f.result.ended);
+  EXPECT_EQ(h.platform.calls, std::vector<std::string>({"CreateWindow(frmMain)", "AnotherInstanceRunning"}));
+}
+
+TEST(Startup, CursorEndsHiddenOrShownWhateverTheCounterWas) {
+  // start count -> after hide, after show
+  struct Case { int start, hidden, shown; };
+  for (Case c : {Case{0, -1, 0}, Case{3, -1, 0}, Case{-1, -1, 0}, Case{-2, -1, 0}, Case{-5, -4, 0}}) {
+    Table t(DesktopPair(40, 40));
+    t.headless.platform.cursorCount = c.start;
+    t.window->CursorHide();
+    EXPECT_EQ(t.headless.platform.cursorCount, c.hidden) << "hide from " << c.start;
+    t.window->CursorShow();
+    EXPECT_EQ(t.headless.platform.cursorCount, c.shown) << "show from " << c.start;
+  }
+  Table t(DesktopPair(40, 40));
+  t.headless.platform.cursorCount = 4;
+  t.window->CursorShow();
+  EXPECT_EQ(t.headless.platform.cursorCount, 3) << "shown already: one below where it started";
+}
+
+TEST(IconScan, CountsOneColumnPerPassAndFinishesWPlusTwoPassesAfterTheFirst) {
+  const int W = 640, H = 480;
+  Headless h(WithScript(DesktopPair(W, H, {{5, 5, 3, 4}, {30, 0, 2, H}}), "0 follow on\n4000 key q\n"));
+  Finished f = RunGame(h.platform);
+  EXPECT_TRUE(f.done);
+  EXPECT_EQ(f.total, 3 * 4 + 2 * H);
+  EXPECT_EQ(f.scanColumn, W + 2);
+}
+
+TEST(IconScan, CountsAColumnAtATimeAndNothingOutsideTheCaptures) {
+  Table t(DesktopPair(10, 10, {{2, 0, 1, 10}, {9, 3, 1, 2}}));
+  std::vector<std::string> labels;
+  t.window->lblIconPixels.Traced = false;
+  for (int pass = 0; pass < 11; ++pass) {
+    t.window->GetIconPixels();
+    labels.push_back(t.window->lblIconPixels.Caption());
+  }
+  EXPECT_EQ(labels[1], "0");
+  EXPECT_EQ(labels[2], "10");
+  EXPECT_EQ(labels[9], "12");
+  EXPECT_EQ(labels[10], "12") << "column W lies outside and counts nothing";
+  EXPECT_FALSE(t.window->IconPixelsDone);
+  t.window->GetIconPixels();
+  EXPECT_TRUE(t.window->IconPixelsDone);
+  EXPECT_EQ(t.window->IconPixelsTotal, 12);
+  EXPECT_EQ(t.window->SpeedUpMark, 12);
+}
+
+TEST(IconScan, WallpaperWarningFromWTimesHMinus1000AndNoEndsTheGame) {
+  // 40 x 30 = 1200 pixels: the warning needs 200 or more differing ones.
+  auto warned = [](int differing, const char* answer) {
+    auto options = DesktopPair(40, 30);
+    for (int i = 0; i < differing; ++i) options.withIcons.Set(i % 40, i / 40, testing_support::kIcon);
+    Headless h(WithScript(std::move(options), std::string("0 answer ") + answer + "\n"));
+    Finished f = RunGame(h.platform);
+    return std::make_pair(h.platform.messageBoxes.size(), f);
+  };
+  EXPECT_EQ(warned(199, "no").first, 0u);
+  auto [boxes, f] = warned(200, "no");
+  ASSERT_EQ(boxes, 1u);
+  EXPECT_TRUE(f.result.ended);
+  EXPECT_TRUE(f.done);
+}
+
+TEST(IconScan, WallpaperWarningHasItsTitleTextAndButtons) {
+  auto options = DesktopPair(40, 30);
+  options.withoutIcons.Fill(0);
+  Headless h(WithScript(std::move(options), "0 answer no\n"));
+  RunGame(h.platform);
+  ASSERT_EQ(h.platform.messageBoxes.size(), 1u);
+  const auto& box = h.platform.messageBoxes[0];
+  EXPECT_EQ(box.title, "Wallpaper settings");
+  EXPECT_EQ(box.buttons, tk::MsgBoxButtons::YesNo);
+  EXPECT_EQ(box.icon, tk::MsgBoxIcon::Critical);
+  EXPECT_EQ(box.defaultAnswer, tk::MsgBoxResult::Yes);
+  EXPECT_NE(box.text.find("HTML-Wallpaper"), std::string::npos);
+  EXPECT_NE(box.text.find("restart your system.\r\n\r\nDo you want to play anyway?"), std::string::npos);
+}
+
+TEST(GameLoop, KeyDuringTheScanEndsTheGameAndShiftDoesNot) {
+  // The scan of a 2000-column screen takes 200 ms of passes after the 400 ms start.
+  Headless h(WithScript(DesktopPair(2000, 400), "0 follow on\n3750 keydown Shift\n3760 key a\n"));
+  Finished f = RunGame(h.platform);
+  EXPECT_TRUE(f.result.ended);
+  EXPECT_FALSE(f.done);
+  EXPECT_GT(f.scanColumn, 100) << "Shift did not stop the scan";
+  EXPECT_LT(f.scanColumn, 2000);
+  EXPECT_GE(tk::GetTickCount(), 3760u);
+}
+
+TEST(GameLoop, PauseStopsTheScanAndResumeContinuesAtTheSameColumn) {
+  Headless h(WithScript(DesktopPair(3000, 400, {{0, 0, 3000, 1}}),
+                        "0 follow on\n3750 down right\n3750 up right\n"
+                        "9000 up right\n"      // resume: the loop runs nested in this handler
+                        "9010 key x\n"));
+  Finished f = RunGame(h.platform);
+  EXPECT_FALSE(f.done);
+  // The loop starts at 3700 ms; a pass costs 0.1 ms. The pass that takes the
+  // pause still scans its column; the pass that takes the key does not.
+  const int beforePause = (3750 - 3700) * 10 + 1, afterResume = (9010 - 9000) * 10;
+  EXPECT_EQ(f.scanColumn, beforePause + afterResume);
+  EXPECT_EQ(f.iconPixels, f.scanColumn) << "no column counted twice";
+}
+
+TEST(GameLoop, TwoReleasesInOneYieldNestTheLoopAndTheOuterReturnsOnPause) {
+  Table t(WithScript(DesktopPair(640, 480), "1 up right\n1 up right\n30 up right\n"));
+  t.window->OnLoad = nullptr;
+  t.window->Show();
+  t.PlacePaddle(236, 408);
+  t.PlaceBall(312, 100, 0, 0);  // a ball that stands still keeps the run simple
+  uint32_t started = tk::GetTickCount();
+  t.window->GameLoop();
+  // The second release resumed and ran the loop inside its handler; the third
+  // paused it, and both the inner and the outer loop returned.
+  EXPECT_TRUE(t.window->Paused);
+  EXPECT_GE(tk::GetTickCount() - started, 30u);
+  EXPECT_EQ(t.headless.platform.cursorCount, 0) << "paused twice, resumed once: the pointer shows";
+  EXPECT_EQ(t.window->ScanColumn, static_cast<int32_t>(t.headless.platform.passes));
+}
+
+TEST(StateRecord, SixteenBitAssignmentThatOverflowsIsSkipped) {
+  int16_t field = 7;
+  EXPECT_TRUE(game::Assign(field, 32767));
+  EXPECT_EQ(field, 32767);
+  EXPECT_FALSE(game::Assign(field, 32768));
+  EXPECT_EQ(field, 32767);
+  EXPECT_FALSE(game::Assign(field, -32769));
+  EXPECT_TRUE(game::Assign(field, -32768));
+  EXPECT_EQ(field, -32768);
+
+  // In play: a centre hit that would push BallDirY past the width leaves it.
+  Table t(DesktopPair(400, 300));
+  t.PlacePaddle(100, 250);
+  t.PlaceBall(176, 235, 1, 32767);
+  t.window->Collision();
+  EXPECT_EQ(t.window->BallDirY, 32767);
+  t.PlaceBall(176, 235, 1, 32766);
+  t.window->Collision();
+  EXPECT_EQ(t.window->BallDirY, -32767);
+}
