@@ -1,0 +1,245 @@
+// The ball's rules where a slip is likely: the serve, the paddle zones, the
+// order of the rules, the edge sectors and the two sweeps.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "harness.h"
+
+using testing_support::DesktopPair;
+using testing_support::EndsProgram;
+using testing_support::Table;
+
+void TurnBallBySector(int16_t& dirX, int16_t& dirY, int32_t i);
+
+TEST(Serve, StandsPaddleAndBallCentredAndGoesUpInAnyOfTheSixSpeeds) {
+  Table t(DesktopPair(1024, 768));
+  std::map<int, int> dirX, dirY;
+  for (int serve = 0; serve < 6000; ++serve) {
+    tk::Sleep(1);  // the generator is reseeded from the clock at each serve
+    t.window->StartPos();
+    ++dirX[t.window->BallDirX];
+    ++dirY[t.window->BallDirY];
+  }
+  EXPECT_EQ(t.window->picPaddle.Left(), 428);
+  EXPECT_EQ(t.window->picPaddle.Top(), 696);
+  EXPECT_EQ(t.window->picBall.Left(), 504);
+  EXPECT_EQ(t.window->picBall.Top(), 679);
+  EXPECT_TRUE(t.window->picBall.Visible() && t.window->picPaddle.Visible());
+  EXPECT_EQ(dirX.size(), 6u);
+  EXPECT_EQ(dirY.size(), 3u);
+  for (auto [value, count] : dirX) EXPECT_NEAR(count, 1000, 150) << "BallDirX " << value;
+  for (auto [value, count] : dirY) {
+    EXPECT_TRUE(value >= -3 && value <= -1);
+    EXPECT_NEAR(count, 2000, 200) << "BallDirY " << value;
+  }
+  EXPECT_EQ(dirX.count(0), 0u);
+}
+
+TEST(Motion, FireBallDoublesTheStepAndAutoCentresThePaddleOffScreen) {
+  Table t(DesktopPair(1024, 768));
+  t.PlaceBall(100, 100, 3, -2);
+  t.window->FireBallActive = true;
+  t.window->MoveBall();
+  EXPECT_EQ(t.window->picBall.Left(), 106);
+  EXPECT_EQ(t.window->picBall.Top(), 96);
+
+  t.window->FireBallActive = false;
+  t.window->AutoActive = true;
+  t.PlacePaddle(400, 696);
+  t.PlaceBall(0, 100, 0, 0);
+  t.window->MoveBall();
+  EXPECT_EQ(t.window->picPaddle.Left(), 8 - 84);
+}
+
+namespace {
+
+// Where a ball whose middle is `middle` pixels right of the paddle's left edge
+// bounces (the paddle stands away from the walls, which come first).
+std::string ZoneAt(float middle) {
+  Table t(DesktopPair(1024, 768));
+  t.PlacePaddle(200, 600);
+  t.PlaceBall(200 + middle - 8, 600 - 16, 1, 3);
+  t.window->Collision();
+  int16_t x = t.window->BallDirX, y = t.window->BallDirY;
+  bool lifted = t.window->picBall.Top() == 600 - 17;
+  if (y == -4 && x == 1 && !lifted) return "centre";
+  if (y == -3 && x == 1 && lifted) return "middle";
+  if (y == -1 && x == -4 && lifted) return "left";
+  if (y == -1 && x == 4 && lifted) return "right";
+  if (y == -1 && x == -8 && lifted) return "left end";
+  if (y == -1 && x == 8 && lifted) return "right end";
+  return "none";
+}
+
+}  // namespace
+
+TEST(Collision, PaddleZonesMeetAtTheirBoundaries) {
+  struct Span { int from, to; const char* zone; };
+  for (Span s : {Span{-7, 15, "left end"}, Span{16, 31, "left"}, Span{32, 40, "middle"},
+                 Span{41, 127, "centre"}, Span{128, 136, "middle"}, Span{137, 152, "right"},
+                 Span{153, 175, "right end"}}) {
+    for (int m = s.from; m <= s.to; ++m) EXPECT_EQ(ZoneAt(static_cast<float>(m)), s.zone) << "middle " << m;
+  }
+  EXPECT_NE(ZoneAt(-8), "left end");
+  EXPECT_NE(ZoneAt(176), "right end");
+}
+
+TEST(Collision, CentreZoneSpeedsUpWithoutLimit) {
+  Table t(DesktopPair(1024, 768));
+  t.PlacePaddle(0, 600);
+  for (int16_t down : {3, 4, 9, 200}) {
+    t.PlaceBall(76, 590, 1, down);
+    t.window->Collision();
+    EXPECT_EQ(t.window->BallDirY, -(down + 1));
+  }
+}
+
+TEST(Collision, RulesApplyInOrderOnePerPass) {
+  Table t(DesktopPair(400, 300, {{0, 0, 40, 40}}));
+  t.PlacePaddle(100, 250);
+  t.PlaceBall(0, 0, -2, -3);  // top-left corner, over an icon
+  t.window->Collision();
+  EXPECT_EQ(t.window->BallDirY, 3) << "the top edge first";
+  EXPECT_EQ(t.window->BallDirX, -2) << "the left edge waits for the next pass";
+  t.window->MoveBall();
+  t.window->Collision();
+  EXPECT_EQ(t.window->BallDirX, 2);
+
+  t.PlaceBall(10, 299, 1, 1);
+  t.window->Collision();
+  EXPECT_EQ(t.window->picBall.Top(), 299) << "a ball whose top is one above the bottom is not lost";
+  EXPECT_EQ(t.window->BallsLeft, 1);
+
+  // Overlapping the paddle's side with its bottom 21 px below the top: side rule.
+  t.PlaceBall(100 - 16, 250 + 21 - 16 + 5, 3, 1);
+  t.window->Collision();
+  EXPECT_EQ(t.window->BallDirX, -3);
+  EXPECT_EQ(t.window->BallDirY, 1);
+}
+
+TEST(Collision, EdgeSectorsTurnTheBallByIndex) {
+  struct Turn { int16_t x, y; };
+  auto turn = [](int i) {
+    int16_t x = -3, y = -5;
+    TurnBallBySector(x, y, i);
+    return Turn{x, y};
+  };
+  for (int i = 0; i <= 43; ++i) {
+    Turn r = turn(i);
+    if (i <= 2) EXPECT_TRUE(r.x == -3 && r.y == 5) << i;
+    else if (i <= 8) EXPECT_TRUE(r.x == -3 && r.y == 2) << i;
+    else if (i <= 14) EXPECT_TRUE(r.x == 3 && r.y == -5) << i;
+    else if (i <= 20) EXPECT_TRUE(r.x == 2 && r.y == -5) << i;
+    else if (i <= 25) EXPECT_TRUE(r.x == -3 && r.y == 5) << i;
+    else if (i <= 31) EXPECT_TRUE(r.x == -3 && r.y == 2) << i;
+    else if (i <= 37) EXPECT_TRUE(r.x == 3 && r.y == -5) << i;
+    else EXPECT_TRUE(r.x == 3 && r.y == 1) << i;
+  }
+}
+
+TEST(Collision, FirstTouchingEdgePointDecidesAndOutsideTheScreenNeverHits) {
+  // An icon pixel under edge point 41 (5, 0) only.
+  Table t(DesktopPair(400, 300, {{105, 100, 1, 1}}));
+  t.PlacePaddle(100, 250);
+  t.PlaceBall(100, 100, 2, 2);
+  t.window->Collision();
+  EXPECT_EQ(t.window->EdgeIndex, 41);
+  EXPECT_EQ(t.window->HitX, 105);
+  EXPECT_EQ(t.window->HitY, 100);
+  EXPECT_EQ(t.window->BallDirX, -2);
+  EXPECT_EQ(t.window->BallDirY, 1);
+
+}
+
+TEST(Explosion, HitSweepRestoresTheSquareOnTheSideOfTravel) {
+  for (auto [dx, dy, left, top] : {std::tuple{-4, -1, 70, 170}, std::tuple{2, 2, 100, 200},
+                                   std::tuple{3, 0, 100, 170}}) {
+    Table t(DesktopPair(400, 300, {{0, 0, 400, 300}}));
+    t.FinishScan();
+    t.window->HitX = 100;
+    t.window->HitY = 200;
+    t.window->BallDirX = static_cast<int16_t>(dx);
+    t.window->BallDirY = static_cast<int16_t>(dy);
+    int32_t before = t.window->IconPixels;
+    t.window->Explosion();
+    EXPECT_EQ(before - t.window->IconPixels, 31 * 31);
+    const auto& shown = t.window->picScreenshot.Image();
+    tk::Rect square{left, top, 31, 31};
+    for (int y = 150; y < 250; ++y)
+      for (int x = 50; x < 150; ++x)
+        ASSERT_EQ(shown.Get(x, y) == testing_support::kWallpaper, square.Contains(x, y)) << x << "," << y;
+    EXPECT_EQ(t.window->lblIconPixels.Caption(), std::to_string(t.window->IconPixels));
+  }
+}
+
+TEST(Explosion, NothingBeforeTheScanAndOnlyRealIconPixelsCount) {
+  Table t(DesktopPair(200, 200, {{190, 190, 10, 10}}));
+  t.window->HitX = 195;
+  t.window->HitY = 195;
+  t.window->BallDirX = 1;
+  t.window->BallDirY = 1;
+  t.window->Explosion();
+  EXPECT_EQ(t.window->picScreenshot.Image().Get(195, 195), testing_support::kIcon) << "scan unfinished";
+  t.FinishScan();
+  t.window->IconPixels += 10;  // keep the game from being won
+  int32_t before = t.window->IconPixels;
+  t.window->Explosion();
+  EXPECT_EQ(before - t.window->IconPixels, 5 * 5) << "the square reaches beyond the edge; only icon pixels count";
+}
+
+TEST(Explosion, SpeedsUpAtEightyPercentMarks) {
+  // 10 000 icon pixels in a strip; hits sweep 961 at a time.
+  Table t(DesktopPair(800, 100, {{0, 0, 400, 25}}));
+  t.FinishScan();
+  ASSERT_EQ(t.window->IconPixels, 10000);
+  std::vector<std::pair<int32_t, int32_t>> changes;  // (pixels left, new delay)
+  int32_t delay = t.window->LoopDelay;
+  t.window->BallDirX = 1;
+  t.window->BallDirY = 1;
+  for (int y = 0; y < 25; ++y)
+    for (int x = 0; x < 400; ++x) {
+      // One pixel at a time, so every count is seen; the hit itself lands on
+      // plain wallpaper and only checks the marks.
+      t.window->picScreenshot.Image().Set(x, y, testing_support::kWallpaper);
+      t.window->IconPixels -= 1;
+      t.window->HitX = static_cast<int16_t>(500);
+      t.window->HitY = 50;
+      t.window->Explosion();
+      if (t.window->LoopDelay != delay) changes.push_back({t.window->IconPixels, delay = t.window->LoopDelay});
+      if (t.window->IconPixels <= 4000) goto done;
+    }
+done:
+  EXPECT_EQ(changes, (std::vector<std::pair<int32_t, int32_t>>{{8000, 3}, {6400, 2}, {5120, 1}}));
+}
+
+TEST(Explosion, FireSweepClearsUnderTheBallAndTheLastPixelEndsTheGame) {
+  Table t(DesktopPair(200, 200, {{50, 50, 10, 10}, {150, 150, 2, 2}}));
+  t.FinishScan();
+  t.window->FireBallActive = true;
+  t.PlaceBall(45, 45, 2, 2);
+  t.window->Explosion();
+  EXPECT_EQ(t.window->IconPixels, 2 * 2) << "the 10 x 10 icon under the 17 x 17 square is gone";
+  t.PlaceBall(10, 10, 2, 2);
+  int before = t.headless.platform.soundsStarted;
+  t.window->Explosion();
+  EXPECT_EQ(t.headless.platform.soundsStarted, before) << "no icon, no sound";
+  t.PlaceBall(140, 140, 2, 2);
+  EXPECT_TRUE(EndsProgram([&] { t.window->Explosion(); }));
+  EXPECT_EQ(t.window->IconPixels, 0);
+}
+
+TEST(LostBall, FirstLossServesAgainAfterAFreezeAndTheSecondEndsTheGame) {
+  Table t(DesktopPair(1024, 768));
+  t.PlacePaddle(700, 696);
+  t.PlaceBall(10, 768, 2, 3);
+  uint32_t before = tk::GetTickCount();
+  t.window->Collision();
+  EXPECT_EQ(t.window->BallsLeft, 0);
+  EXPECT_EQ(tk::GetTickCount() - before, 500u);
+  EXPECT_EQ(t.window->picBall.Left(), 504) << "served again from the middle";
+  t.PlaceBall(10, 770, 2, 3);
+  EXPECT_TRUE(EndsProgram([&] { t.window->Collision(); }));
+  EXPECT_EQ(t.window->BallsLeft, -1);
+}
