@@ -272,4 +272,9 @@ bool HeadlessPlatform::SaveSetting(const std::string&, const std::string& sectio
   return settings_.Set(section, key, value);
 }
 
+std::span<const uint8_t> HeadlessPlatform::ResourceBytes(ResourceType type, int id) {
+  if (type == ResourceType::Sound) Record("Sound(" + std::to_string(id) + ")");
+  return Platform::ResourceBytes(type, id);
+}
+
 }  // namespace tk::headless

@@ -73,6 +73,8 @@ class HeadlessPlatform : public Platform {
                          const std::string& key, const std::string& fallback) override;
   bool SaveSetting(const std::string& app, const std::string& section, const std::string& key,
                    const std::string& value) override;
+  // Records every sound asked for ("Sound(101)"), whether or not it exists.
+  std::span<const uint8_t> ResourceBytes(ResourceType type, int id) override;
 
   // ---- for the driver and the tests ----------------------------------------
   uint64_t NowMicros() const { return now_us_; }
