@@ -1,0 +1,100 @@
+# Black-box runs of lumbravick-sim: its command line, exit codes and files.
+# Called by ctest with SIM, PAIR (the desktop-pair maker), SRC and OUT.
+file(REMOVE_RECURSE ${OUT})
+file(MAKE_DIRECTORY ${OUT})
+set(failures 0)
+
+macro(fail message)
+  message(SEND_ERROR "FAILED: ${message}")
+  math(EXPR failures "${failures} + 1")
+endmacro()
+macro(expect_equal actual expected message)
+  if(NOT "${actual}" STREQUAL "${expected}")
+    fail("${message}: got '${actual}', expected '${expected}'")
+  endif()
+endmacro()
+macro(expect_file path present message)
+  if(EXISTS "${path}")
+    set(_there 1)
+  else()
+    set(_there 0)
+  endif()
+  expect_equal("${_there}" "${present}" "${message}")
+endmacro()
+
+function(run_sim result_var)
+  execute_process(COMMAND ${SIM} ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 120)
+  set(${result_var}_rc "${rc}" PARENT_SCOPE)
+  set(${result_var}_out "${out}" PARENT_SCOPE)
+  set(${result_var}_err "${err}" PARENT_SCOPE)
+endfunction()
+
+execute_process(COMMAND ${PAIR} ${OUT}/with.png ${OUT}/without.png 640 480 5 RESULT_VARIABLE rc)
+expect_equal("${rc}" 0 "desktop pair made")
+execute_process(COMMAND ${PAIR} ${OUT}/small.png ${OUT}/small-without.png 320 240 2)
+file(WRITE ${OUT}/not-a-picture.png "hello")
+
+# ---- bad input: one line on stderr, exit 2, nothing written ----------------
+foreach(case
+    "unknown|--with-icons;${OUT}/with.png;--without-icons;${OUT}/without.png;--colour;red"
+    "missing|--with-icons;${OUT}/nope.png;--without-icons;${OUT}/without.png"
+    "unreadable|--with-icons;${OUT}/not-a-picture.png;--without-icons;${OUT}/without.png"
+    "size|--with-icons;${OUT}/with.png;--without-icons;${OUT}/small-without.png"
+    "script|--with-icons;${OUT}/with.png;--without-icons;${OUT}/without.png;--script;${SRC}/bad.script")
+  string(REPLACE "|" ";" parts "${case}")
+  list(POP_FRONT parts name)
+  run_sim(bad ${parts} --trace ${OUT}/bad-${name}.jsonl --final-screen ${OUT}/bad-${name}.png)
+  expect_equal("${bad_rc}" 2 "${name}: exit code")
+  string(REGEX MATCHALL "\n" lines "${bad_err}")
+  list(LENGTH lines line_count)
+  expect_equal("${line_count}" 1 "${name}: lines on stderr (${bad_err})")
+  expect_file(${OUT}/bad-${name}.jsonl 0 "${name}: trace written")
+  expect_file(${OUT}/bad-${name}.png 0 "${name}: screen written")
+endforeach()
+
+# ---- a short game: files written, the trace ends with the state -------------
+file(WRITE ${OUT}/settings.ini "[StyleSheet]\nStyleSheet=3\n")
+run_sim(game --with-icons ${OUT}/with.png --without-icons ${OUT}/without.png --script ${SRC}/quick_quit.script
+  --trace ${OUT}/game.jsonl --final-screen ${OUT}/final.png --settings ${OUT}/settings.ini)
+expect_equal("${game_rc}" 0 "short game exit code (${game_err})")
+expect_file(${OUT}/final.png 1 "final screen written")
+file(STRINGS ${OUT}/game.jsonl trace)
+list(GET trace -1 last)
+string(JSON ev GET "${last}" ev)
+string(JSON done GET "${last}" IconPixelsDone)
+string(JSON sheet GET "${last}" StyleSheet)
+expect_equal("${ev}" state "last event")
+expect_equal("${done}" ON "scan finished before the key")
+expect_equal("${sheet}" 3 "sheet from the settings file")
+string(JSON standing GET "${last}" IconPixels)
+string(JSON total GET "${last}" IconPixelsTotal)
+math(EXPR destroyed "${total} - ${standing}")
+file(STRINGS ${OUT}/game.jsonl end_screen REGEX "\"ev\":\"end_screen\"")
+if(end_screen STREQUAL "")
+  fail("the end screen was not shown")
+else()
+  string(JSON play_time GET "${end_screen}" play_time)
+  string(JSON speed GET "${end_screen}" speed)
+  if(NOT play_time MATCHES "^You were playing [0-9][0-9]:[0-9][0-9]:[0-9][0-9] and destroyed ${destroyed} of ${total} pixels[.]$")
+    fail("play-time line '${play_time}' does not name ${destroyed} of ${total}")
+  endif()
+  if(NOT speed MATCHES "^Your pixel destroy speed was [0-9]+[.][0-9]* pps [(]pixels per second[)]\r\n")
+    fail("speed line '${speed}'")
+  endif()
+endif()
+file(READ ${OUT}/settings.ini settings)
+expect_equal("${settings}" "[StyleSheet]\nStyleSheet=3\n" "settings file after the game")
+
+# ---- a run that does not end in time ------------------------------------------
+run_sim(limit --with-icons ${OUT}/with.png --without-icons ${OUT}/without.png --script ${SRC}/pause.script
+  --until-ms 20000 --trace ${OUT}/limit.jsonl)
+expect_equal("${limit_rc}" 1 "exit code of a run stopped by --until-ms")
+file(STRINGS ${OUT}/limit.jsonl trace)
+list(GET trace -1 last)
+string(JSON paused GET "${last}" Paused)
+expect_equal("${paused}" ON "state written when stopped while paused")
+
+if(failures GREATER 0)
+  message(FATAL_ERROR "${failures} simulator check(s) failed")
+endif()
+message(STATUS "all simulator checks passed")
