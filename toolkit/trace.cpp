@@ -63,7 +63,11 @@ std::string JsonEscape(std::string_view text) {
 Event::Event(std::string_view name) : on_(g_out != nullptr) {
   if (!on_) return;
   uint32_t t = CurrentPlatform().TickCount() - g_start;
-  line_ = "{\"t\":" + std::to_string(t) + ",\"ev\":\"" + JsonEscape(name) + "\"";
+  line_ = "{\"t\":";
+  line_ += std::to_string(t);
+  line_ += ",\"ev\":\"";
+  line_ += JsonEscape(name);
+  line_ += '"';
 }
 
 Event::~Event() {
@@ -82,7 +86,9 @@ void Event::Key(std::string_view key) {
 Event& Event::Str(std::string_view key, std::string_view value) {
   if (!on_) return *this;
   Key(key);
-  line_ += "\"" + JsonEscape(value) + "\"";
+  line_ += '"';
+  line_ += JsonEscape(value);
+  line_ += '"';
   return *this;
 }
 
@@ -116,7 +122,11 @@ Event& Event::Bool(std::string_view key, bool value) {
 Event& Event::Pair(std::string_view key, int64_t a, int64_t b) {
   if (!on_) return *this;
   Key(key);
-  line_ += "[" + std::to_string(a) + "," + std::to_string(b) + "]";
+  line_ += '[';
+  line_ += std::to_string(a);
+  line_ += ',';
+  line_ += std::to_string(b);
+  line_ += ']';
   return *this;
 }
 
