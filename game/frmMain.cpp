@@ -43,6 +43,10 @@ frmMain::frmMain() : tk::Form("frmMain", tk::FormStyle::Composed) {
   g_main_window = this;
 }
 
+frmMain::~frmMain() {
+  if (g_main_window == this) g_main_window = nullptr;
+}
+
 void frmMain::WireEvents() {
   OnLoad = [this] { Form_Load(); };
   picScreenshot.KeyPress = [this](int16_t key) { picScreenshot_KeyPress(key); };

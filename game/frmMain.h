@@ -17,6 +17,7 @@ struct BallEdgePoint {
 class frmMain : public tk::Form {
  public:
   frmMain();
+  ~frmMain() override;
 
   // ---- controls, bottom to top ---------------------------------------------
   tk::PictureBox picScreenshot{*this, "picScreenshot"};

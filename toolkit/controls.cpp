@@ -173,10 +173,16 @@ void Form::Show(bool modal) {
   if (peer_) peer_->Show(modal);
   Refresh();
   if (!modal) return;
-  ModalStack().push_back(this);
+  // Off the modal stack however the loop is left (the program may end inside).
+  struct ModalScope {
+    Form* form;
+    explicit ModalScope(Form* f) : form(f) { ModalStack().push_back(f); }
+    ~ModalScope() {
+      auto& stack = ModalStack();
+      stack.erase(std::remove(stack.begin(), stack.end(), form), stack.end());
+    }
+  } scope(this);
   RunModal([this] { return !loaded_ || !shown_; });
-  auto& stack = ModalStack();
-  stack.erase(std::remove(stack.begin(), stack.end(), this), stack.end());
 }
 
 void Form::Hide() {
@@ -190,6 +196,8 @@ void Form::Unload() {
   Hide();
   loaded_ = false;
   modal_ = false;
+  // An unloaded window's timers are gone with it.
+  for (Timer* t : timers_) t->SetEnabled(false);
   peer_.reset();
   auto& list = LoadedList();
   list.erase(std::remove(list.begin(), list.end(), this), list.end());

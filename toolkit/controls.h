@@ -204,6 +204,7 @@ class Timer {
 
  private:
   friend class TimerScheduler;
+  Form& form_;
   std::string name_;
   uint32_t interval_;
   bool enabled_ = false;

@@ -43,7 +43,7 @@ class TimerScheduler {
 };
 
 Timer::Timer(Form& form, std::string name, uint32_t interval, bool enabled)
-    : name_(std::move(name)), interval_(interval) {
+    : form_(form), name_(std::move(name)), interval_(interval) {
   TimerScheduler::All().push_back(this);
   form.timers_.push_back(this);
   SetEnabled(enabled);
@@ -52,6 +52,8 @@ Timer::Timer(Form& form, std::string name, uint32_t interval, bool enabled)
 Timer::~Timer() {
   auto& all = TimerScheduler::All();
   all.erase(std::remove(all.begin(), all.end(), this), all.end());
+  auto& mine = form_.timers_;
+  mine.erase(std::remove(mine.begin(), mine.end(), this), mine.end());
 }
 
 void Timer::SetInterval(uint32_t ms) {
