@@ -46,3 +46,5 @@ void ResetModule();
 // The maker's web address, opened by the paddle while paused and by the
 // sponsor banners.
 inline const std::string kMakerWebAddress = "https://www.vantoro.example/";
+// Where advertisers write to, named in the About window.
+inline const std::string kMakerEmail = "sponsoring@vantoro.example";

@@ -1,5 +1,6 @@
 #include "game/frmMain.h"
+#include "windows/frmAbout.h"
 
-// The panel's information button. The About window it opens comes with its
-// own change; until then a click has nothing to open.
-void frmMain::imgAbout_Click() {}
+// The panel's information button. The game waits under the About window
+// until it is closed; its timers keep running meanwhile.
+void frmMain::imgAbout_Click() { OpenAboutWindow(); }

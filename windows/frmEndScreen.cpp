@@ -4,6 +4,7 @@
 
 #include "game/mdlLumbravick.h"
 #include "toolkit/toolkit.h"
+#include "windows/frmAbout.h"
 #include "windows/sidewindows.h"
 
 namespace {
@@ -57,10 +58,7 @@ void frmEndScreen::tmrEndSequence_Timer() {
 
 void frmEndScreen::cmdOK_Click() { Unload(); }
 
-void frmEndScreen::cmdAbout_Click() {
-  // The About window arrives with its own change; until then the button
-  // has nothing to open.
-}
+void frmEndScreen::cmdAbout_Click() { OpenAboutWindow(); }
 
 void frmEndScreen::picSponsor_Click() {
   mdlLumbravick::PlaySound(110);
