@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "toolkit/controls.h"
+
 class frmMain;
+struct StyleSheetEntry;
 
 namespace mdlLumbravick {
 
@@ -27,6 +30,18 @@ inline const std::string kStyleSheetSection = "StyleSheet";
 inline const std::string kStyleSheetKey = "StyleSheet";
 
 void LoadStyleSheet(int16_t sheet, frmMain& window);
+// What the game window and the chooser's preview load alike: StyleSheet set,
+// both animations back at frame 0 with step 1, the ball frames into
+// `ballSlots`, frame 0 into `paddle` and the paddle frames into
+// `paddleSlots`. Returns the sheet's catalogue entry, null for a number that
+// is not a sheet (then only ball icons are tried).
+const StyleSheetEntry* LoadSheetFrames(int16_t sheet, tk::ControlArray<tk::PictureBox>& ballSlots,
+                                       tk::PictureBox& paddle,
+                                       tk::ControlArray<tk::PictureBox>& paddleSlots);
+// One tick of the paddle animation on the shared values: false when the
+// frame stays (Flat Screen holds frame 0 for 13 ticks), true when PaddleFrame
+// moved on and its picture is to be shown.
+bool AdvancePaddleFrame();
 // Stores StyleSheet as decimal text.
 void SaveStyleSheetSetting();
 

@@ -10,21 +10,12 @@
 namespace {
 constexpr int16_t kSoundTiltCatch = 105, kSoundRattle = 111;
 constexpr int kShakeStep = 5;
-// On the Flat Screen sheet frame 0 (the banner) stays for this many ticks.
-constexpr int16_t kFlatScreenHoldTicks = 12;
 }  // namespace
 
 void frmMain::AnimatePaddle() {
   using namespace mdlLumbravick;
-  if (StyleSheet == kFlatScreen && PaddleFrame == 0) {
-    game::Assign(PaddleHoldTicks, PaddleHoldTicks + 1);
-    if (PaddleHoldTicks <= kFlatScreenHoldTicks) return;
-    PaddleHoldTicks = 0;
-  }
-  game::Assign(PaddleFrame, PaddleFrame + PaddleStep);
-  if (PaddleFrame == PaddleFrameCount) PaddleFrame = 0;
-  if (PaddleFrame == -1) PaddleFrame = static_cast<int16_t>(PaddleFrameCount - 1);
-  if (picPaddleRes.Has(PaddleFrame)) picPaddle.SetPicture(picPaddleRes(PaddleFrame).GetPicture());
+  if (AdvancePaddleFrame() && picPaddleRes.Has(PaddleFrame))
+    picPaddle.SetPicture(picPaddleRes(PaddleFrame).GetPicture());
 }
 
 void frmMain::tmrAnimatePaddle_Timer() { AnimatePaddle(); }

@@ -9,9 +9,6 @@
 #include "toolkit/toolkit.h"
 
 namespace {
-// On the Flat Screen sheet paddle frame 0 (the banner) stays for this many
-// ticks before the next one.
-constexpr int16_t kFlatScreenHoldTicks = 12;
 // The frame slots lie to the right of the client area, out of sight.
 constexpr float kHiddenSlotsLeft = 336;
 }  // namespace
@@ -82,25 +79,8 @@ void frmStyleSheetsDialog::optStyleSheet_Click(int16_t index) { LoadPreviewStyle
 
 void frmStyleSheetsDialog::LoadPreviewStyleSheet(int16_t sheet) {
   using namespace mdlLumbravick;
-  StyleSheet = sheet;
-  PaddleFrame = 0;
-  PaddleStep = 1;
-  BallFrame = 0;
-  BallStep = 1;
-
-  const int lastBallIcon = sheet == kLasVegas ? 7 : 9;
-  for (int k = 0; k <= lastBallIcon; ++k)
-    game::ShowPictureIfLoaded(picBallRes(k), tk::LoadIconResource(BallIconNumber(sheet, k)));
-
-  const StyleSheetEntry* entry = FindStyleSheet(sheet);
+  const StyleSheetEntry* entry = LoadSheetFrames(sheet, picBallRes, picPaddle, picPaddleRes);
   if (!entry) return;  // not a sheet: nothing more to load
-
-  game::ShowPictureIfLoaded(picPaddle, tk::LoadBitmapResource(PaddleBitmapNumber(sheet, 0)));
-  for (int slot = 0; slot <= 4; ++slot) {
-    bool empty = !entry->paddleAnimationSlots && slot >= 1 && slot <= 3;
-    if (empty) picPaddleRes(slot).SetPicture(nullptr);
-    else game::ShowPictureIfLoaded(picPaddleRes(slot), tk::LoadBitmapResource(PaddleBitmapNumber(sheet, slot)));
-  }
   BallFrameCount = entry->ballFramesInPreview;
   PaddleFrameCount = entry->paddleFrames;
 }
@@ -115,15 +95,8 @@ void frmStyleSheetsDialog::AnimateBall() {
 
 void frmStyleSheetsDialog::AnimatePaddle() {
   using namespace mdlLumbravick;
-  if (StyleSheet == kFlatScreen && PaddleFrame == 0) {
-    game::Assign(PaddleHoldTicks, PaddleHoldTicks + 1);
-    if (PaddleHoldTicks <= kFlatScreenHoldTicks) return;
-    PaddleHoldTicks = 0;
-  }
-  game::Assign(PaddleFrame, PaddleFrame + PaddleStep);
-  if (PaddleFrame == PaddleFrameCount) PaddleFrame = 0;
-  if (PaddleFrame == -1) game::Assign(PaddleFrame, PaddleFrameCount - 1);
-  if (picPaddleRes.Has(PaddleFrame)) picPaddle.SetPicture(picPaddleRes(PaddleFrame).GetPicture());
+  if (AdvancePaddleFrame() && picPaddleRes.Has(PaddleFrame))
+    picPaddle.SetPicture(picPaddleRes(PaddleFrame).GetPicture());
 }
 
 void frmStyleSheetsDialog::tmrAnimateBall_Timer() { AnimateBall(); }

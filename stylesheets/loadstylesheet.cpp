@@ -27,7 +27,9 @@ void SaveStyleSheetSetting() {
   tk::SaveSetting(kSettingsApp, kStyleSheetSection, kStyleSheetKey, std::to_string(StyleSheet));
 }
 
-void LoadStyleSheet(int16_t sheet, frmMain& window) {
+const StyleSheetEntry* LoadSheetFrames(int16_t sheet, tk::ControlArray<tk::PictureBox>& ballSlots,
+                                       tk::PictureBox& paddle,
+                                       tk::ControlArray<tk::PictureBox>& paddleSlots) {
   StyleSheet = sheet;
   PaddleFrame = 0;
   PaddleStep = 1;
@@ -36,18 +38,37 @@ void LoadStyleSheet(int16_t sheet, frmMain& window) {
 
   const int lastBallIcon = sheet == kLasVegas ? 7 : 9;
   for (int k = 0; k <= lastBallIcon; ++k)
-    game::ShowPictureIfLoaded(window.picBallRes(k), tk::LoadIconResource(BallIconNumber(sheet, k)));
+    game::ShowPictureIfLoaded(ballSlots(k), tk::LoadIconResource(BallIconNumber(sheet, k)));
 
   const StyleSheetEntry* entry = FindStyleSheet(sheet);
-  if (!entry) return;  // not a sheet: nothing more to load
+  if (!entry) return nullptr;
 
-  game::ShowPictureIfLoaded(window.picPaddle, tk::LoadBitmapResource(PaddleBitmapNumber(sheet, 0)));
+  game::ShowPictureIfLoaded(paddle, tk::LoadBitmapResource(PaddleBitmapNumber(sheet, 0)));
   for (int slot = 0; slot <= 4; ++slot) {
     bool empty = !entry->paddleAnimationSlots && slot >= 1 && slot <= 3;
-    if (empty) window.picPaddleRes(slot).SetPicture(nullptr);
-    else game::ShowPictureIfLoaded(window.picPaddleRes(slot),
-                                   tk::LoadBitmapResource(PaddleBitmapNumber(sheet, slot)));
+    if (empty) paddleSlots(slot).SetPicture(nullptr);
+    else game::ShowPictureIfLoaded(paddleSlots(slot), tk::LoadBitmapResource(PaddleBitmapNumber(sheet, slot)));
   }
+  return entry;
+}
+
+bool AdvancePaddleFrame() {
+  // On the Flat Screen sheet frame 0 (the banner) stays for 13 ticks.
+  constexpr int16_t kFlatScreenHoldTicks = 12;
+  if (StyleSheet == kFlatScreen && PaddleFrame == 0) {
+    game::Assign(PaddleHoldTicks, PaddleHoldTicks + 1);
+    if (PaddleHoldTicks <= kFlatScreenHoldTicks) return false;
+    PaddleHoldTicks = 0;
+  }
+  game::Assign(PaddleFrame, PaddleFrame + PaddleStep);
+  if (PaddleFrame == PaddleFrameCount) PaddleFrame = 0;
+  if (PaddleFrame == -1) game::Assign(PaddleFrame, PaddleFrameCount - 1);
+  return true;
+}
+
+void LoadStyleSheet(int16_t sheet, frmMain& window) {
+  const StyleSheetEntry* entry = LoadSheetFrames(sheet, window.picBallRes, window.picPaddle, window.picPaddleRes);
+  if (!entry) return;  // not a sheet: nothing more to load
   PaddleFrameCount = entry->paddleFrames;
   BallFrameCount = entry->ballFramesInGame;
 
