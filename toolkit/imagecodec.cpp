@@ -27,7 +27,9 @@ class Reader {
   uint32_t U16(size_t o) const { return bytes_[o] | (static_cast<uint32_t>(bytes_[o + 1]) << 8); }
   uint32_t U32(size_t o) const { return U16(o) | (U16(o + 2) << 16); }
   int32_t S32(size_t o) const { return static_cast<int32_t>(U32(o)); }
-  bool Tag(size_t o, const char* tag) const { return Has(o, 4) && std::memcmp(&bytes_[o], tag, 4) == 0; }
+  bool Tag(size_t o, const char* tag) const {
+    return Has(o, 4) && std::memcmp(&bytes_[o], tag, 4) == 0;
+  }
   const uint8_t* At(size_t o) const { return bytes_.data() + o; }
 
  private:
@@ -38,7 +40,7 @@ class Reader {
 // image) needed to decode it.
 struct DibInfo {
   int width = 0;
-  int height = 0;       // rows of colour data (icons: half the stored height)
+  int height = 0;  // rows of colour data (icons: half the stored height)
   bool topDown = false;
   int bits = 0;
   size_t paletteOffset = 0;
@@ -69,7 +71,8 @@ std::optional<DibInfo> ParseDibHeader(const Reader& r, size_t offset, bool icon)
     return std::nullopt;
   }
   if (planes != 1) return std::nullopt;
-  if (d.bits != 1 && d.bits != 4 && d.bits != 8 && d.bits != 24 && d.bits != 32) return std::nullopt;
+  if (d.bits != 1 && d.bits != 4 && d.bits != 8 && d.bits != 24 && d.bits != 32)
+    return std::nullopt;
   size_t masks = 0;
   if (compression == 3 && d.bits == 32) {
     // Bit fields are accepted only in the usual 8-8-8 layout.
@@ -102,7 +105,8 @@ size_t PaletteEnd(const DibInfo& d) { return d.paletteOffset + d.paletteEntries 
 
 // Decodes the colour rows at `pixels` into opaque ARGB; `alpha` keeps the
 // fourth byte of 32-bit pixels instead of making them opaque.
-std::optional<std::vector<Argb>> DecodeRows(const Reader& r, const DibInfo& d, size_t pixels, bool alpha) {
+std::optional<std::vector<Argb>> DecodeRows(const Reader& r, const DibInfo& d, size_t pixels,
+                                            bool alpha) {
   size_t stride = Stride(d.width, d.bits);
   if (!r.Has(pixels, stride * d.height)) return std::nullopt;
   std::vector<Argb> palette;
@@ -125,7 +129,8 @@ std::optional<std::vector<Argb>> DecodeRows(const Reader& r, const DibInfo& d, s
       } else {
         const uint8_t* p = src + static_cast<size_t>(x) * (d.bits / 8);
         uint32_t a = d.bits == 32 && alpha ? p[3] : 255u;
-        dst[x] = (a << 24) | (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[1]) << 8) | p[0];
+        dst[x] = (a << 24) | (static_cast<uint32_t>(p[2]) << 16) |
+                 (static_cast<uint32_t>(p[1]) << 8) | p[0];
       }
     }
   }
@@ -148,8 +153,8 @@ Picture DecodeIconImage(const Reader& whole, const IconEntry& e) {
   size_t maskStart = colourStart + Stride(d->width, d->bits) * d->height;
   size_t maskStride = Stride(d->width, 1);
   bool hasMask = r.Has(maskStart, maskStride * d->height);
-  bool anyAlpha = d->bits == 32 &&
-                  std::any_of(pixels->begin(), pixels->end(), [](Argb p) { return (p >> 24) != 0; });
+  bool anyAlpha = d->bits == 32 && std::any_of(pixels->begin(), pixels->end(),
+                                               [](Argb p) { return (p >> 24) != 0; });
   if (anyAlpha) return std::make_shared<PictureData>(d->width, d->height, std::move(*pixels));
   if (!hasMask) return nullptr;  // only an alpha channel may stand in for the mask
   for (int row = 0; row < d->height; ++row) {

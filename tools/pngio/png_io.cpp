@@ -72,7 +72,8 @@ bool ReadPng(const std::string& path, tk::Surface& out, std::string& error) {
   png_set_strip_alpha(png);
   png_set_interlace_handling(png);
   png_read_update_info(png, info);
-  if (png_get_rowbytes(png, info) != static_cast<size_t>(w) * 3) png_error(png, "unexpected row layout");
+  if (png_get_rowbytes(png, info) != static_cast<size_t>(w) * 3)
+    png_error(png, "unexpected row layout");
   pixels.resize(static_cast<size_t>(w) * h * 3);
   rows.resize(h);
   for (png_uint_32 y = 0; y < h; ++y) rows[y] = pixels.data() + static_cast<size_t>(y) * w * 3;
@@ -116,8 +117,9 @@ bool WritePng(const std::string& path, const tk::Surface& image, std::string& er
     return false;
   }
   png_init_io(png, f.get());
-  png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8, PNG_COLOR_TYPE_RGB,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8,
+               PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
   for (int y = 0; y < h; ++y) {
     const tk::Color* src = image.Row(y);
