@@ -22,10 +22,10 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: lumbravick-sim --with-icons WITH.png --without-icons WITHOUT.png [--script FILE] "
-    "[--trace FILE] [--final-screen OUT.png] [--settings FILE] [--pass-cost-us N] [--until-ms N]";
+    "[--trace FILE] [--final-screen OUT.png] [--final-frame OUT.png] [--settings FILE] [--pass-cost-us N] [--until-ms N]";
 
 struct Arguments {
-  std::string withIcons, withoutIcons, script, trace = "-", finalScreen, settings;
+  std::string withIcons, withoutIcons, script, trace = "-", finalScreen, finalFrame, settings;
   uint32_t passCostUs = 100, untilMs = 600000;
 };
 
@@ -57,6 +57,7 @@ Arguments ParseArguments(int argc, char** argv) {
     else if (option == "--script") a.script = value;
     else if (option == "--trace") a.trace = value;
     else if (option == "--final-screen") a.finalScreen = value;
+    else if (option == "--final-frame") a.finalFrame = value;
     else if (option == "--settings") a.settings = value;
     else if (option == "--pass-cost-us") a.passCostUs = ParseCount(option, value);
     else if (option == "--until-ms") a.untilMs = ParseCount(option, value);
@@ -108,6 +109,13 @@ int main(int argc, char** argv) {
     if (!args.finalScreen.empty() &&
         !tools::WritePng(args.finalScreen, window.picScreenshot.Image(), finalScreenError))
       finalScreenError = "cannot write " + args.finalScreen + ": " + finalScreenError;
+    if (!args.finalFrame.empty()) {
+      // What the player saw last: the capture with every sprite drawn over it.
+      tk::Surface frame(static_cast<int>(window.ScaleWidth()), static_cast<int>(window.ScaleHeight()));
+      window.ComposeArea(frame, {0, 0, frame.Width(), frame.Height()});
+      if (!tools::WritePng(args.finalFrame, frame, finalScreenError))
+        finalScreenError = "cannot write " + args.finalFrame + ": " + finalScreenError;
+    }
   });
   tk::trace::Close();
   tk::InstallPlatform(nullptr);
