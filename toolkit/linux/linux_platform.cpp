@@ -1,0 +1,388 @@
+#include "toolkit/linux/linux_platform.h"
+
+#include <fcntl.h>
+#include <glib-unix.h>
+#include <langinfo.h>
+#include <locale.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <ctime>
+
+#include "toolkit/controls.h"
+#include "toolkit/linux/gtk_peers.h"
+#include "toolkit/linux/ppm.h"
+#include "toolkit/linux/text_input.h"
+#include "toolkit/toolkit.h"
+#include "toolkit/trace.h"
+
+// After the toolkit's headers: Xlib's macros would clash with them.
+#include <gdk/gdkx.h>
+
+namespace tk::gtkx {
+
+namespace {
+
+volatile sig_atomic_t g_termination = 0;
+int g_wake_pipe[2] = {-1, -1};
+
+gboolean DrainWakePipe(gint fd, GIOCondition, gpointer) {
+  char buf[64];
+  while (read(fd, buf, sizeof buf) > 0) {
+  }
+  return G_SOURCE_CONTINUE;
+}
+
+gboolean WaitExpired(gpointer data) {
+  *static_cast<bool*>(data) = true;
+  return G_SOURCE_REMOVE;
+}
+
+// The form that owns a queued event may take input only while no modal
+// window above it is open.
+bool TakesInput(const LinuxPlatform& platform, const Form* form) {
+  if (platform.MessageBoxOpen()) return false;
+  Form* modal = TopModalForm();
+  return !modal || modal == form;
+}
+
+}  // namespace
+
+LinuxPlatform::LinuxPlatform() : settings_(g_get_user_config_dir()) {
+  GdkDisplay* display = gdk_display_get_default();
+  xdisplay_ = gdk_x11_display_get_xdisplay(display);
+  desktop_ = std::make_unique<X11Desktop>(xdisplay_, Record());
+  desktop_->SetPrimary(PrimaryScreen());
+  desktop_->SetOwnWindowFilter([this](Window w) { return IsOwnWindow(w); });
+  Record().SetDisplayName(DisplayString(xdisplay_));
+  lock_path_ = InstanceLockPath(g_getenv("XDG_RUNTIME_DIR"), g_get_user_cache_dir());
+  if (g_wake_pipe[0] < 0 && pipe2(g_wake_pipe, O_NONBLOCK | O_CLOEXEC) == 0)
+    g_unix_fd_add(g_wake_pipe[0], G_IO_IN, DrainWakePipe, nullptr);
+}
+
+LinuxPlatform::~LinuxPlatform() { GiveDesktopBack(); }
+
+// ---- time --------------------------------------------------------------------------
+
+uint32_t LinuxPlatform::TickCount() {
+  return static_cast<uint32_t>(static_cast<uint64_t>(g_get_monotonic_time() / 1000));
+}
+
+void LinuxPlatform::Sleep(uint32_t ms) {
+  // Blocks and delivers nothing; only a termination request cuts it short.
+  const int64_t until = g_get_monotonic_time() + static_cast<int64_t>(ms) * 1000;
+  for (;;) {
+    CheckTermination();
+    int64_t left_us = until - g_get_monotonic_time();
+    if (left_us <= 0) return;
+    struct pollfd p {
+      g_wake_pipe[0], POLLIN, 0
+    };
+    int timeout = static_cast<int>((left_us + 999) / 1000);
+    if (g_wake_pipe[0] < 0) {
+      usleep(static_cast<useconds_t>(left_us));
+    } else if (poll(&p, 1, timeout) > 0) {
+      DrainWakePipe(g_wake_pipe[0], G_IO_IN, nullptr);  // a request came: looked at above
+    }
+  }
+}
+
+double LinuxPlatform::ClockSeconds() {
+  GDateTime* now = g_date_time_new_now_local();
+  double s = g_date_time_get_hour(now) * 3600.0 + g_date_time_get_minute(now) * 60.0 + g_date_time_get_seconds(now);
+  g_date_time_unref(now);
+  return s;
+}
+
+// ---- events -------------------------------------------------------------------------
+
+void LinuxPlatform::RequestTermination(int signal) {
+  g_termination = signal;
+  if (g_wake_pipe[1] >= 0) {
+    char c = 1;
+    ssize_t written = write(g_wake_pipe[1], &c, 1);
+    (void)written;
+  }
+}
+
+int LinuxPlatform::TerminationSignal() { return g_termination; }
+
+void LinuxPlatform::CheckTermination() {
+  if (int sig = g_termination) {
+    // Once: the program's way out runs from here, and the handlers that run
+    // on the way (the end of the game) must not end it a second time.
+    static bool ending = false;
+    if (ending) return;
+    ending = true;
+    trace::Event("signal").Int("number", sig);
+    EndProgram(128 + sig);
+  }
+}
+
+void LinuxPlatform::Drain() {
+  // Bounded: a source that is always ready must not hold the loop.
+  for (int i = 0; i < 10000 && gtk_events_pending(); ++i) gtk_main_iteration_do(FALSE);
+}
+
+void LinuxPlatform::PumpEvents(uint32_t waitMs) {
+  CheckTermination();
+  woken_ = false;
+  Drain();
+  if (waitMs > 0 && input_.Empty() && !woken_) {
+    bool expired = false;
+    guint source = g_timeout_add(waitMs, WaitExpired, &expired);
+    while (!expired && !woken_ && input_.Empty() && !g_termination) g_main_context_iteration(nullptr, TRUE);
+    if (!expired) g_source_remove(source);
+    Drain();
+  }
+  CheckTermination();
+  while (auto e = input_.Pop()) Deliver(*e);
+}
+
+void LinuxPlatform::Deliver(const InputEvent& e) {
+  Form* form = e.form;
+  if (!form || !form->Loaded() || !TakesInput(*this, form)) return;
+  switch (e.kind) {
+    case InputEvent::Kind::Mouse:
+      if (form->Style() == FormStyle::Composed) form->DeliverMouse(e.mouseKind, e.button, e.x, e.y);
+      break;
+    case InputEvent::Kind::Key:
+      form->DeliverKeyPress(e.key);
+      break;
+    case InputEvent::Kind::CloseBox:
+      form->DeliverCloseBox();
+      break;
+    case InputEvent::Kind::Click:
+      if (!e.control) break;
+      if (e.control->Kind() == ControlKind::Button) {
+        static_cast<Button*>(e.control)->Press();
+      } else if (e.control->Click && e.control->Showing()) {
+        e.control->Click();
+      }
+      break;
+    case InputEvent::Kind::Select:
+      if (e.control && e.control->Kind() == ControlKind::OptionButton && e.control->Showing())
+        static_cast<OptionButton*>(e.control)->Select();
+      break;
+    case InputEvent::Kind::ControlMouse: {
+      Control* c = e.control;
+      if (!c || !c->Showing()) break;
+      float x = static_cast<float>(e.x), y = static_cast<float>(e.y);
+      if (e.mouseKind == 1) {
+        if (c->MouseDown) c->MouseDown(e.button, 0, x, y);
+      } else {
+        if (c->MouseUp) c->MouseUp(e.button, 0, x, y);
+        Rect box = c->FormRect();
+        bool over = e.x >= 0 && e.y >= 0 && e.x < box.w && e.y < box.h;
+        if (over && e.button == kLeftButton && c->Click && c->Showing()) c->Click();
+      }
+      break;
+    }
+  }
+}
+
+void LinuxPlatform::LoopPass() {
+  if (PassObserver) PassObserver();
+}
+
+// ---- windows ------------------------------------------------------------------------
+
+std::unique_ptr<WindowPeer> LinuxPlatform::CreatePeer(Form& form) {
+  if (form.Style() == FormStyle::Composed) return MakeComposedPeer(*this, form);
+  return MakeDialogPeer(*this, form);
+}
+
+void LinuxPlatform::RegisterWindow(const Form* form, GtkWidget* window) { windows_[form] = window; }
+
+void LinuxPlatform::UnregisterWindow(const Form* form) { windows_.erase(form); }
+
+GtkWindow* LinuxPlatform::ParentWindow(const Form* except) const {
+  auto window_of = [this](const Form* f) -> GtkWindow* {
+    auto it = windows_.find(f);
+    return it == windows_.end() ? nullptr : GTK_WINDOW(it->second);
+  };
+  if (Form* modal = TopModalForm(); modal && modal != except)
+    if (GtkWindow* w = window_of(modal)) return w;
+  for (Form* f : LoadedForms())
+    if (f != except && f->IsShown() && f->Style() == FormStyle::Composed)
+      if (GtkWindow* w = window_of(f)) return w;
+  return nullptr;
+}
+
+bool LinuxPlatform::IsOwnWindow(unsigned long xid) const {
+  for (const auto& [form, widget] : windows_) {
+    GdkWindow* w = gtk_widget_get_window(widget);
+    if (w && gdk_x11_window_get_xid(w) == xid) return true;
+  }
+  return false;
+}
+
+MsgBoxResult LinuxPlatform::MessageBox(const MessageBoxRequest& request) {
+  struct State {
+    LinuxPlatform* platform;
+    bool answered = false;
+    int response = GTK_RESPONSE_NONE;
+    bool yesNo = false;
+  } state{this};
+  state.yesNo = request.buttons == MsgBoxButtons::YesNo;
+
+  GtkWidget* dialog = gtk_message_dialog_new(
+      ParentWindow(), GTK_DIALOG_MODAL, request.icon == MsgBoxIcon::Critical ? GTK_MESSAGE_ERROR : GTK_MESSAGE_OTHER,
+      GTK_BUTTONS_NONE, "%s", LabelText(request.text).c_str());
+  g_object_ref_sink(dialog);
+  gtk_window_set_title(GTK_WINDOW(dialog), request.title.c_str());
+  gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
+  if (state.yesNo) {
+    gtk_dialog_add_button(GTK_DIALOG(dialog), "_Yes", GTK_RESPONSE_YES);
+    gtk_dialog_add_button(GTK_DIALOG(dialog), "_No", GTK_RESPONSE_NO);
+    gtk_dialog_set_default_response(GTK_DIALOG(dialog), request.defaultAnswer == MsgBoxResult::No
+                                                            ? GTK_RESPONSE_NO
+                                                            : GTK_RESPONSE_YES);
+  } else {
+    gtk_dialog_add_button(GTK_DIALOG(dialog), "_OK", GTK_RESPONSE_OK);
+    gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+  }
+  g_signal_connect(dialog, "response", G_CALLBACK(+[](GtkDialog*, gint response, gpointer data) {
+                     auto* s = static_cast<State*>(data);
+                     // A Yes/No box cannot be closed without an answer.
+                     if (response == GTK_RESPONSE_DELETE_EVENT && s->yesNo) return;
+                     s->response = response;
+                     s->answered = true;
+                     s->platform->Wake();
+                   }),
+                   &state);
+  g_signal_connect(dialog, "delete-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer data) -> gboolean {
+                     auto* s = static_cast<State*>(data);
+                     if (!s->yesNo) {
+                       s->response = GTK_RESPONSE_OK;
+                       s->answered = true;
+                       s->platform->Wake();
+                     }
+                     return TRUE;
+                   }),
+                   &state);
+
+  // Taken down however the wait ends (the program may end inside it).
+  struct Guard {
+    GtkWidget* dialog;
+    void* data;
+    int& open;
+    ~Guard() {
+      --open;
+      g_signal_handlers_disconnect_by_data(dialog, data);
+      gtk_widget_destroy(dialog);
+      g_object_unref(dialog);
+    }
+  } guard{dialog, &state, message_boxes_};
+  ++message_boxes_;
+  gtk_widget_show_all(dialog);
+  gtk_window_present(GTK_WINDOW(dialog));
+  RunModal([&state] { return state.answered; });
+
+  switch (state.response) {
+    case GTK_RESPONSE_YES: return MsgBoxResult::Yes;
+    case GTK_RESPONSE_NO: return MsgBoxResult::No;
+    default: return MsgBoxResult::Ok;
+  }
+}
+
+bool LinuxPlatform::AnotherInstanceRunning() {
+  // Unavailable (no writable place for the lock) does not stop a game.
+  return lock_.Acquire(lock_path_) == InstanceLock::Result::HeldElsewhere;
+}
+
+// ---- the desktop ---------------------------------------------------------------------
+
+Rect LinuxPlatform::PrimaryScreen() {
+  GdkDisplay* display = gdk_display_get_default();
+  GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
+  if (!monitor && gdk_display_get_n_monitors(display) > 0) monitor = gdk_display_get_monitor(display, 0);
+  if (!monitor) {
+    int screen = DefaultScreen(xdisplay_);
+    return {0, 0, DisplayWidth(xdisplay_, screen), DisplayHeight(xdisplay_, screen)};
+  }
+  GdkRectangle g{};
+  gdk_monitor_get_geometry(monitor, &g);
+  int scale = gdk_monitor_get_scale_factor(monitor);
+  return {g.x * scale, g.y * scale, g.width * scale, g.height * scale};
+}
+
+void LinuxPlatform::MinimiseAllWindows() { desktop_->MinimiseAll(); }
+
+void LinuxPlatform::SetTaskbarVisible(bool visible) { desktop_->SetDocksVisible(visible); }
+
+void LinuxPlatform::SetIconLayerVisible(bool visible) { desktop_->SetIconLayerVisible(visible); }
+
+bool LinuxPlatform::CaptureScreen(Surface& target) {
+  desktop_->SetPrimary(PrimaryScreen());
+  bool ok = desktop_->Capture(target, capture_grabs_, [this] { Sleep(capture_pause_ms_); });
+  if (ok) DumpCapture(target);
+  return ok;
+}
+
+void LinuxPlatform::DumpCapture(const Surface& image) {
+  if (dump_dir_.empty()) return;
+  WritePpm(dump_dir_ + "/capture-" + std::to_string(++dumps_) + ".ppm", image);
+}
+
+int LinuxPlatform::ShowCursor(bool show) { return desktop_->ShowCursor(show); }
+
+void LinuxPlatform::SetCursorPos(int x, int y) { desktop_->WarpPointer(x, y); }
+
+bool LinuxPlatform::OpenUrl(const std::string& url) {
+  GError* error = nullptr;
+  gboolean ok = gtk_show_uri_on_window(ParentWindow(), url.c_str(), GDK_CURRENT_TIME, &error);
+  if (error) g_error_free(error);
+  return ok;
+}
+
+void LinuxPlatform::GiveDesktopBack() {
+  if (desktop_) desktop_->GiveBackAll();
+}
+
+// ---- sound, settings, locale -----------------------------------------------------------
+
+bool LinuxPlatform::PlayWav(std::span<const uint8_t> wav) { return sound_.Play(wav); }
+
+void LinuxPlatform::StopSound() { sound_.Stop(); }
+
+std::string LinuxPlatform::GetSetting(const std::string& app, const std::string& section, const std::string& key,
+                                      const std::string& fallback) {
+  std::string value;
+  return settings_.Get(app, section, key, value) ? value : fallback;
+}
+
+bool LinuxPlatform::SaveSetting(const std::string& app, const std::string& section, const std::string& key,
+                                const std::string& value) {
+  return settings_.Set(app, section, key, value);
+}
+
+std::string LinuxPlatform::FormatLongTime(int hours, int minutes, int seconds) {
+  std::tm t{};
+  t.tm_hour = hours;
+  t.tm_min = minutes;
+  t.tm_sec = seconds;
+  t.tm_mday = 1;
+  t.tm_year = 100;
+  char text[64] = {};
+  // The user's time format (LC_TIME), whatever the program's own locale.
+  locale_t user = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(nullptr));
+  size_t n = user ? strftime_l(text, sizeof text, "%X", &t, user) : 0;
+  if (user) freelocale(user);
+  if (n == 0) return Platform::FormatLongTime(hours, minutes, seconds);
+  return text;
+}
+
+char LinuxPlatform::DecimalSeparator() {
+  locale_t user = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
+  if (!user) return '.';
+  const char* radix = nl_langinfo_l(RADIXCHAR, user);
+  // A separator of more than one byte has no single character.
+  char c = radix && radix[0] && !radix[1] ? radix[0] : '.';
+  freelocale(user);
+  return c;
+}
+
+}  // namespace tk::gtkx

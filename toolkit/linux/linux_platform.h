@@ -1,0 +1,126 @@
+// The Linux backend: GTK 3 for windows, dialogs, the event loop and tool tips;
+// Xlib on GDK's display for the desktop; SDL2 for sound; a GKeyFile for the
+// settings; flock for the single instance.
+//
+// Event flow: GTK's callbacks only append to the InputQueue (and wake the
+// loop). PumpEvents lets GTK dispatch what is pending, optionally blocking
+// until something arrives or the wait is over, and then hands the queued input
+// to the toolkit one event at a time. Nothing the toolkit runs is ever called
+// from inside a GTK callback.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "toolkit/linux/input_queue.h"
+#include "toolkit/linux/sdl_sound.h"
+#include "toolkit/linux/user_files.h"
+#include "toolkit/linux/x11_desktop.h"
+#include "toolkit/platform.h"
+
+namespace tk::gtkx {
+
+class LinuxPlatform : public Platform {
+ public:
+  // GTK must be initialised on an X11 display.
+  LinuxPlatform();
+  ~LinuxPlatform() override;
+
+  // ---- Platform -------------------------------------------------------------
+  uint32_t TickCount() override;
+  void Sleep(uint32_t ms) override;
+  double ClockSeconds() override;
+  void PumpEvents(uint32_t waitMs) override;
+  void LoopPass() override;
+  std::unique_ptr<WindowPeer> CreatePeer(Form& form) override;
+  MsgBoxResult MessageBox(const MessageBoxRequest& request) override;
+  bool AnotherInstanceRunning() override;
+  Rect PrimaryScreen() override;
+  void MinimiseAllWindows() override;
+  void SetTaskbarVisible(bool visible) override;
+  void SetIconLayerVisible(bool visible) override;
+  bool CaptureScreen(Surface& target) override;
+  int ShowCursor(bool show) override;
+  void SetCursorPos(int x, int y) override;
+  bool OpenUrl(const std::string& url) override;
+  bool PlayWav(std::span<const uint8_t> wav) override;
+  void StopSound() override;
+  std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
+                         const std::string& fallback) override;
+  bool SaveSetting(const std::string& app, const std::string& section, const std::string& key,
+                   const std::string& value) override;
+  std::string FormatLongTime(int hours, int minutes, int seconds) override;
+  char DecimalSeparator() override;
+
+  // ---- the backend's own ----------------------------------------------------
+  // Maps back every window still hidden and shows the pointer. Safe to call
+  // more than once.
+  void GiveDesktopBack();
+
+  InputQueue& Input() { return input_; }
+  // Makes a blocking PumpEvents return (a GTK callback changed something the
+  // waiting loop looks at).
+  void Wake() { woken_ = true; }
+  X11Desktop& Desktop() { return *desktop_; }
+  SdlSound& Sound() { return sound_; }
+  XDisplay* Xdpy() const { return xdisplay_; }
+
+  // The toplevels of the forms, for transient parents and to tell the
+  // program's own windows from others on the desktop.
+  void RegisterWindow(const Form* form, GtkWidget* window);
+  void UnregisterWindow(const Form* form);
+  // The window a new dialog or message box belongs to: the innermost modal
+  // window, else the shown play surface.
+  GtkWindow* ParentWindow(const Form* except = nullptr) const;
+  bool IsOwnWindow(unsigned long xid) const;
+  // A message box is open: input for forms waits.
+  bool MessageBoxOpen() const { return message_boxes_ > 0; }
+
+  // The settings folder (default: the user's configuration folder).
+  void SetConfigDir(const std::string& dir) { settings_ = KeyFileSettings(dir); }
+  void SetLockPath(const std::string& path) { lock_path_ = path; }
+  // Where captures are written as PPM files (capture-1.ppm, ...); empty: not.
+  void SetCaptureDumpDir(const std::string& dir) { dump_dir_ = dir; }
+  // Captures that disagree are retaken up to this many times in all.
+  void SetCaptureAttempts(int grabs, uint32_t pauseMs) { capture_grabs_ = grabs, capture_pause_ms_ = pauseMs; }
+
+  // ---- termination by signal ------------------------------------------------
+  // Async-signal-safe: notes the signal and wakes the loop. The next
+  // PumpEvents or Sleep ends the program with exit code 128 + signal.
+  static void RequestTermination(int signal);
+  static int TerminationSignal();
+
+  // ---- measurements (the benchmark) ------------------------------------------
+  std::function<void()> PassObserver;
+  struct PresentStats {
+    uint64_t calls = 0, areas = 0, pixels = 0, nanoseconds = 0;
+  } presentStats;
+
+ private:
+  void Drain();
+  void Deliver(const InputEvent& e);
+  void CheckTermination();
+  void DumpCapture(const Surface& image);
+
+  XDisplay* xdisplay_ = nullptr;
+  std::unique_ptr<X11Desktop> desktop_;
+  InputQueue input_;
+  bool woken_ = false;
+  SdlSound sound_;
+  KeyFileSettings settings_;
+  InstanceLock lock_;
+  std::string lock_path_;
+  std::string dump_dir_;
+  int dumps_ = 0;
+  int capture_grabs_ = 12;
+  uint32_t capture_pause_ms_ = 150;
+  int message_boxes_ = 0;
+  std::map<const Form*, GtkWidget*> windows_;
+};
+
+}  // namespace tk::gtkx

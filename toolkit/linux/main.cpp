@@ -1,0 +1,104 @@
+// lumbravick: the game on the user's X11 desktop.
+//
+// No command line. LUMBRAVICK_TRACE=FILE appends the flight recorder's events
+// to FILE; LUMBRAVICK_DUMP_CAPTURES=DIR writes the desktop captures there as
+// PPM pictures (capture-1.ppm with the icons, capture-2.ppm without).
+#include <gtk/gtk.h>
+#include <locale.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+
+#include "game/program.h"
+#include "toolkit/linux/exit_paths.h"
+#include "toolkit/linux/gtk_peers.h"
+#include "toolkit/linux/linux_platform.h"
+#include "toolkit/resources.h"
+#include "toolkit/toolkit.h"
+#include "toolkit/trace.h"
+
+namespace {
+
+// The program icon (icon resource 1) for every window.
+void SetProgramIcon() {
+  std::span<const uint8_t> ico = tk::FindEmbeddedResource(tk::ResourceType::Icon, 1);
+  if (ico.empty()) return;
+  GList* icons = nullptr;
+  for (int size : {16, 32, 48}) {
+    tk::Picture p = tk::DecodeIco(ico, size);
+    if (!p) continue;
+    if (GdkPixbuf* pb = tk::gtkx::PixbufFromPicture(*p)) icons = g_list_append(icons, pb);
+  }
+  if (!icons) return;
+  gtk_window_set_default_icon_list(icons);
+  g_list_free_full(icons, g_object_unref);
+}
+
+// Why no X display can be used, in one line.
+void ExplainNoDisplay() {
+  const char* display = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  if ((!display || !*display) && wayland && *wayland) {
+    std::fprintf(stderr,
+                 "lumbravick: this is a Wayland session without X11; the game needs an X11 session "
+                 "(or XWayland with a capturable root window)\n");
+  } else if (!display || !*display) {
+    std::fprintf(stderr, "lumbravick: no X display (DISPLAY is not set); start the game in an X11 session\n");
+  } else {
+    std::fprintf(stderr, "lumbravick: cannot open the X display \"%s\"\n", display);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Numbers are read and written the C way inside the program; the user's
+  // locale applies to texts and times only.
+  gtk_disable_setlocale();
+  setlocale(LC_ALL, "");
+  setlocale(LC_NUMERIC, "C");
+  // One window pixel is one screen pixel: the captures are laid under the
+  // play surface one to one.
+  g_setenv("GDK_SCALE", "1", TRUE);
+  gdk_set_allowed_backends("x11");
+
+  const char* display = std::getenv("DISPLAY");
+  if (!display || !*display || !gtk_init_check(&argc, &argv)) {
+    ExplainNoDisplay();
+    return 1;
+  }
+  tk::gtkx::InstallExitPaths();
+
+  int code = 0;
+  {
+    tk::gtkx::LinuxPlatform platform;
+    tk::InstallPlatform(&platform);
+    if (const char* dir = std::getenv("LUMBRAVICK_DUMP_CAPTURES"); dir && *dir) platform.SetCaptureDumpDir(dir);
+    if (const char* path = std::getenv("LUMBRAVICK_TRACE"); path && *path) {
+      if (!tk::trace::Open(path)) std::fprintf(stderr, "lumbravick: cannot write the trace to %s\n", path);
+    }
+    SetProgramIcon();
+
+    try {
+      game::RunResult result = game::RunProgram();
+      code = result.exitCode;
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "lumbravick: %s\n", e.what());
+      code = 1;
+    }
+    platform.GiveDesktopBack();
+    alarm(0);  // a termination request has reached its end in time
+    tk::trace::Close();
+    tk::InstallPlatform(nullptr);
+  }
+
+  // Ended by a signal: die of it, as the parent expects.
+  if (int sig = tk::gtkx::LinuxPlatform::TerminationSignal()) {
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+  }
+  return code;
+}

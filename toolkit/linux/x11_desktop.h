@@ -1,0 +1,136 @@
+// The desktop operations on an X11 screen, through Xlib on the program's
+// display connection:
+//  - minimise all windows: EWMH _NET_SHOWING_DESKTOP (or iconify each client
+//    where the window manager does not support it);
+//  - the taskbar: every mapped _NET_WM_WINDOW_TYPE_DOCK window is unmapped and
+//    later mapped again with the _NET_WM_STATE it had;
+//  - the icon layer: hidden for a capture by reading the wallpaper pixmap of
+//    _XROOTPMAP_ID instead of the screen; only where there is none are the
+//    _NET_WM_WINDOW_TYPE_DESKTOP windows unmapped;
+//  - screen captures of the root window (MIT-SHM where available), taken
+//    until two in a row agree;
+//  - the pointer: XFixes hides and shows it behind a display counter, and
+//    XWarpPointer moves it.
+// Everything unmapped is noted in the DesktopRecord so that it comes back on
+// any way out.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "toolkit/linux/desktop_record.h"
+#include "toolkit/linux/pixel_format.h"
+#include "toolkit/surface.h"
+
+struct _XImage;
+
+namespace tk::gtkx {
+
+// Sets an error handler that counts errors instead of ending the program, for
+// the lifetime of the object. Requests made inside may fail harmlessly (a
+// window that went away meanwhile).
+class XErrorTrap {
+ public:
+  explicit XErrorTrap(XDisplay* display);
+  ~XErrorTrap();
+  XErrorTrap(const XErrorTrap&) = delete;
+  XErrorTrap& operator=(const XErrorTrap&) = delete;
+  // Waits for the server and tells whether any request since the trap was
+  // set failed.
+  bool Failed();
+
+ private:
+  XDisplay* display_;
+  void* previous_;  // the handler this one replaced
+  int saved_count_;
+};
+
+// Takes pictures with `grab` until two in a row are the same, waiting with
+// `pause` between them, at most `maxGrabs` pictures. `out` gets the last
+// picture. Returns true when two agreed.
+bool CaptureUntilStable(Surface& out, const std::function<bool(Surface&)>& grab,
+                        const std::function<void()>& pause, int maxGrabs);
+
+class X11Desktop {
+ public:
+  X11Desktop(XDisplay* display, DesktopRecord& record);
+  ~X11Desktop();
+  X11Desktop(const X11Desktop&) = delete;
+  X11Desktop& operator=(const X11Desktop&) = delete;
+
+  XDisplay* GetDisplay() const { return display_; }
+  XWindowId Root() const { return root_; }
+
+  // The area of the root window that counts as the primary screen.
+  void SetPrimary(const Rect& area) { primary_ = area; }
+  Rect Primary() const { return primary_; }
+
+  // Windows of the program itself, never minimised, hidden or counted as docks.
+  void SetOwnWindowFilter(std::function<bool(XWindowId)> own) { own_ = std::move(own); }
+
+  void MinimiseAll();
+  void SetDocksVisible(bool visible);
+  void SetIconLayerVisible(bool visible);
+  bool IconLayerVisible() const { return icons_visible_; }
+  // What a capture shows while the icon layer is hidden: the wallpaper pixmap
+  // (true) or the screen with the desktop windows unmapped (false).
+  bool UsingWallpaperPixmap() const { return use_wallpaper_; }
+
+  // Copies the primary screen (or, with the icon layer hidden, the wallpaper)
+  // into `target` at (0, 0), as far as the target reaches. Waits between
+  // captures until two agree, at most `maxGrabs` captures.
+  bool Capture(Surface& target, int maxGrabs, const std::function<void()>& pause);
+  // One capture of the root window's primary area.
+  bool GrabScreen(Surface& target);
+  // The wallpaper of _XROOTPMAP_ID, tiled from the root origin like a window
+  // background, cut to the primary area. False without a usable pixmap.
+  bool GrabWallpaper(Surface& target);
+
+  int ShowCursor(bool show);
+  int CursorCount() const { return cursor_count_; }
+  bool CursorHidden() const { return cursor_hidden_; }
+  void WarpPointer(int x, int y);
+
+  // Gives back everything still taken: unmapped windows and the pointer.
+  void GiveBackAll();
+
+  // For tests and diagnostics.
+  std::vector<XWindowId> FindWindowsOfType(const char* typeAtom, bool viewableOnly);
+  bool ReadState(XWindowId w, HiddenWindow& out);
+
+ private:
+  XAtomId Intern(const char* name);
+  std::vector<XWindowId> CandidateWindows();
+  bool HasType(XWindowId w, XAtomId type);
+  bool Viewable(XWindowId w);
+  bool Hide(XWindowId w);
+  bool SupportsHint(XAtomId hint);
+  PixelFormat FormatFor(const _XImage* image, int depth);
+  bool EnsureShmImage(int width, int height);
+  void DropShmImage();
+
+  XDisplay* display_;
+  DesktopRecord& record_;
+  int screen_;
+  XWindowId root_;
+  Rect primary_;
+  std::function<bool(XWindowId)> own_;
+  bool icons_visible_ = true;
+  bool use_wallpaper_ = false;
+  // Desktop windows this object unmapped for the icon layer.
+  std::vector<XWindowId> hidden_desktops_;
+  std::vector<XWindowId> hidden_docks_;
+
+  bool xfixes_ = false;
+  int cursor_count_ = 0;
+  bool cursor_hidden_ = false;
+
+  bool shm_available_ = false;
+  struct Shared;  // the MIT-SHM capture image
+  std::unique_ptr<Shared> shm_;
+};
+
+}  // namespace tk::gtkx

@@ -1,0 +1,435 @@
+#!/usr/bin/env bash
+# End-to-end test of the Linux build on a real X11 desktop.
+#
+#   tools/ci/linux-e2e.sh [BUILD_DIR]      (default: build/game)
+#
+# Builds what it needs in BUILD_DIR (the linux backend) if it is not there,
+# then, under Xvfb:
+#  1. on a bare 1920x1080 screen: the backend's unit tests and the present
+#     benchmark;
+#  2. on a 1024x768 desktop (openbox, pcmanfm --desktop with a wallpaper and
+#     icons in a private HOME, tint2 as the panel, one xlogo window):
+#     a. a whole game: panel unmapped and windows minimised during the game,
+#        the captures and the screen, the pause, a second instance, the
+#        paddle following the mouse, a key press ending the game, the end
+#        screen's texts, OK locked for 5 s, and afterwards the panel back with
+#        its state, the screen as before and the setting stored;
+#     b. SIGTERM in the middle of a game: the panel comes back;
+#     c. SIGSEGV (a crash) in the middle of a game: the panel comes back;
+#     d. the game's X connection closed (xkill): the panel comes back;
+#     e. a desktop without a wallpaper pixmap: the desktop window is unmapped
+#        for the capture without icons and mapped again.
+# Installs nothing (tools/packages-linux.txt lists what it needs). Ends every
+# process it started. Exit status 0 when every check passed.
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "$0")/../.." && pwd)
+BUILD=${1:-$ROOT/build/game}
+case $BUILD in /*) ;; *) BUILD=$PWD/$BUILD ;; esac
+
+for tool in Xvfb openbox pcmanfm tint2 xdotool xprop xwininfo xkill xlogo import convert cmake; do
+  command -v "$tool" >/dev/null || { echo "linux-e2e: FAIL: $tool is missing (see tools/packages-linux.txt)" >&2; exit 1; }
+done
+
+WORK=$(mktemp -d /tmp/lumbravick-e2e.XXXXXX)
+CHECK=$BUILD/toolkit/linux/lumbravick-e2e-check
+GAME=$BUILD/toolkit/linux/lumbravick
+# shellcheck source=../../tests/linux/e2e_lib.sh
+. "$ROOT/tests/linux/e2e_lib.sh"
+
+cleanup() {
+  local status=$?
+  stop_all
+  if [ $status = 0 ] && [ "${KEEP_E2E:-0}" != 1 ]; then rm -rf "$WORK"; else echo "linux-e2e: files kept in $WORK" >&2; fi
+}
+trap cleanup EXIT
+trap 'fail "interrupted"' INT TERM
+
+# ---- build ------------------------------------------------------------------------
+if [ ! -x "$GAME" ] || [ ! -x "$CHECK" ] || [ ! -x "$BUILD/toolkit/linux/lumbravick_linux_tests" ]; then
+  log "building the linux backend in $BUILD"
+  cmake -S "$ROOT" -B "$BUILD" -DLUMBRAVICK_BACKEND=linux -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$WORK/cmake.log" 2>&1 ||
+    fail "cmake configure failed"
+  cmake --build "$BUILD" -j2 --target lumbravick lumbravick-e2e-check lumbravick_linux_tests >>"$WORK/cmake.log" 2>&1 ||
+    fail "the build failed"
+  if grep -q '^lumbravick_linux_bench:' "$BUILD/toolkit/linux/Makefile" 2>/dev/null; then
+    cmake --build "$BUILD" -j2 --target lumbravick_linux_bench >>"$WORK/cmake.log" 2>&1 || fail "the benchmark build failed"
+  fi
+fi
+
+# A private session: nothing of the user's desktop is read or changed.
+export HOME=$WORK/home
+export XDG_CONFIG_HOME=$HOME/.config XDG_CACHE_HOME=$HOME/.cache XDG_DATA_HOME=$HOME/.local/share
+export XDG_RUNTIME_DIR=$WORK/run
+export NO_AT_BRIDGE=1 DBUS_SESSION_BUS_ADDRESS=disabled: SDL_AUDIODRIVER=dummy
+# Times on the end screen in the 24-hour form the checks expect.
+export LC_ALL=C.UTF-8
+ulimit -c 0  # the crash test leaves no core file
+unset WAYLAND_DISPLAY SESSION_MANAGER
+mkdir -p "$HOME/Desktop" "$XDG_CONFIG_HOME/pcmanfm/default" "$XDG_CONFIG_HOME/tint2" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+
+# start_xvfb GEOMETRY: a new X server on a free display number; sets DISPLAY.
+start_xvfb() {
+  local fifo=$WORK/displayfd.$RANDOM
+  mkfifo "$fifo"
+  # The server writes its display number to fd 3 once it is ready.
+  Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp -noreset 3>"$fifo" >"$WORK/xvfb-$1.log" 2>&1 &
+  STARTED_PIDS+=("$!")
+  local n=
+  read -r -t 20 n <"$fifo" || true
+  rm -f "$fifo"
+  [ -n "$n" ] || fail "Xvfb did not start"
+  export DISPLAY=:$n
+  wait_for 10 "X server $DISPLAY" sh -c "xprop -root >/dev/null 2>&1"
+}
+
+# ==== 1. unit tests and benchmark on a bare screen ====================================
+start_xvfb 1920x1080x24
+log "unit tests of the linux backend on $DISPLAY"
+LUMBRAVICK_X_TESTS=1 "$BUILD/toolkit/linux/lumbravick_linux_tests" --gtest_brief=1 >"$WORK/unit-tests.log" 2>&1 ||
+  fail "unit tests failed (see $WORK/unit-tests.log)"
+grep -q "SKIPPED" "$WORK/unit-tests.log" && fail "unit tests were skipped although a display is there"
+tail -n 3 "$WORK/unit-tests.log"
+if [ -x "$BUILD/toolkit/linux/lumbravick_linux_bench" ]; then
+  log "present benchmark at 1920x1080"
+  "$BUILD/toolkit/linux/lumbravick_linux_bench" --benchmark_min_time=1 >"$WORK/bench.log" 2>&1 ||
+    fail "the benchmark failed"
+  grep -E "^(screen|MainLoopPass|PresentWholeFrame)" "$WORK/bench.log" || true
+fi
+stop_all
+
+# ==== 2. the desktop ===================================================================
+start_xvfb 1024x768x24
+SCREEN_W=1024 SCREEN_H=768
+convert -size ${SCREEN_W}x${SCREEN_H} gradient:'#1d4e89-#7fb8d6' \
+  -fill '#ffffff30' -draw 'circle 700,400 700,200' -fill '#00000030' -draw 'rectangle 300,80 460,300' \
+  "$HOME/wallpaper.png"
+for name in notes plans budget; do echo "$name" >"$HOME/Desktop/$name.txt"; done
+mkdir -p "$HOME/Desktop/Projects"
+sed "s|@WALLPAPER@|$HOME/wallpaper.png|" "$ROOT/tests/linux/desktop/desktop-items-0.conf.in" \
+  >"$XDG_CONFIG_HOME/pcmanfm/default/desktop-items-0.conf"
+cp "$ROOT/tests/linux/desktop/tint2rc" "$XDG_CONFIG_HOME/tint2/tint2rc"
+
+log "desktop on $DISPLAY: openbox, pcmanfm, tint2"
+start_bg openbox openbox
+wait_for 15 "the window manager" sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
+start_bg pcmanfm pcmanfm --desktop
+start_bg tint2 tint2 -c "$XDG_CONFIG_HOME/tint2/tint2rc"
+wait_for 20 "the desktop window" has_window_of_type DESKTOP
+wait_for 20 "the wallpaper pixmap" sh -c 'xprop -root _XROOTPMAP_ID | grep -q "pixmap id"'
+wait_for 20 "the panel" has_window_of_type DOCK
+PANEL=$(window_of_type DOCK)
+DESKTOP_WIN=$(window_of_type DESKTOP)
+wait_for 10 "the panel on the screen" is_viewable "$PANEL"
+PANEL_RECT=$(frame_rect "$PANEL")
+PANEL_STATE=$(net_wm_state "$PANEL")
+log "panel $PANEL at $PANEL_RECT: $PANEL_STATE"
+
+start_bg xlogo xlogo -geometry 200x200+600+150
+XLOGO_PID=$LAST_PID
+wait_for 10 "the xlogo window" sh -c 'xdotool search --class xlogo >/dev/null'
+XLOGO=$(xdotool search --class xlogo | head -1)
+wait_for 10 "xlogo on the screen" is_viewable "$XLOGO"
+XLOGO_RECT=$(frame_rect "$XLOGO")
+wait_screen_settled 20
+
+# ---- a game -------------------------------------------------------------------------------
+# Sets GAME_PID, TRACE, CAPS for run number $1.
+start_game() {
+  TRACE=$WORK/trace-$1.jsonl
+  CAPS=$WORK/captures-$1
+  mkdir -p "$CAPS"
+  start_bg "game-$1" env LUMBRAVICK_TRACE="$TRACE" LUMBRAVICK_DUMP_CAPTURES="$CAPS" "$GAME"
+  GAME_PID=$LAST_PID
+}
+
+game_running() { kill -0 "$GAME_PID" 2>/dev/null; }
+# The play window (title "Lumbravick"), when it is on the screen.
+game_window() { xdotool search --onlyvisible --name '^Lumbravick$' 2>/dev/null | head -1; }
+game_window_viewable() { [ -n "$(game_window)" ]; }
+# Waits for the game to end; leaves its exit status in GAME_STATUS.
+wait_game_end() {
+  local end=$((SECONDS + $1))
+  while game_running; do
+    [ "$SECONDS" -lt "$end" ] || fail "the game did not end within $1s"
+    sleep 0.1
+  done
+  set +e
+  wait "$GAME_PID"
+  GAME_STATUS=$?
+  set -e
+}
+
+# The state of the desktop once a game is over: panel and desktop window
+# back, the panel's state as before, the screen as before the game apart from
+# the minimised window.
+check_desktop_back() {
+  local before=$1 label=$2
+  wait_for 5 "$label: the panel mapped again" is_viewable "$PANEL"
+  [ "$(net_wm_state "$PANEL")" = "$PANEL_STATE" ] ||
+    fail "$label: the panel's state changed: $(net_wm_state "$PANEL") (was: $PANEL_STATE)"
+  is_viewable "$DESKTOP_WIN" || fail "$label: the desktop window is not on the screen"
+  local n=-1 i
+  for i in $(seq 1 30); do
+    shot "$WORK/after.ppm"
+    n=$(diff_count "$before" "$WORK/after.ppm" --exclude "$XLOGO_RECT")
+    [ "$n" = 0 ] && break
+    sleep 0.2
+  done
+  [ "$n" = 0 ] || fail "$label: $n pixels of the screen differ from before the game"
+  is_viewable "$XLOGO" && fail "$label: the xlogo window is on the screen again"
+  log "$label: panel back with its state, screen as before"
+}
+
+# ---- 2a. a whole game --------------------------------------------------------------------
+label_not_pause() { [ "$("$CHECK" field "$TRACE" label text)" != Pause ]; }
+
+# Sets ENDED_BY_ITSELF when the game ended by itself (two balls lost) before
+# the key press could end it: that attempt is given up and repeated.
+whole_game() {
+  ENDED_BY_ITSELF=0
+  local run=$1
+  shot "$WORK/before-$run.ppm"
+  local BEFORE=$WORK/before-$run.ppm
+  start_game "$run"
+  wait_for 20 "the game window" trace_has "$TRACE" show --where window=frmMain
+
+  # Pause at once (before the main loop's first pass, 400 ms after the
+  # window came up): the frozen play surface can be checked pixel by pixel.
+  wait_for 5 "the game window on the screen" game_window_viewable
+  xdotool mousemove 512 300 click 3
+  wait_for 5 "the pause (\"Pause\" on the panel)" trace_has "$TRACE" label --where text=Pause
+  trace_has "$TRACE" end_screen && { ENDED_BY_ITSELF=1; return 0; }
+  log "paused"
+
+  is_unmapped "$PANEL" || fail "the panel is not unmapped during the game"
+  [ "$(wm_state "$XLOGO")" = Iconic ] || fail "the xlogo window was not minimised (WM_STATE $(wm_state "$XLOGO"))"
+  [ "$(trace_field "$TRACE" cursor visible --first)" = false ] || fail "the pointer was not hidden at the start"
+  [ "$(trace_field "$TRACE" cursor visible)" = true ] || fail "the pointer was not shown by the pause"
+
+  # The captures: the desktop with its icons and without the panel; the
+  # same without icons is the wallpaper.
+  local with=$CAPS/capture-1.ppm without=$CAPS/capture-2.ppm
+  [ -s "$with" ] && [ -s "$without" ] || fail "the captures were not written"
+  [ "$("$CHECK" size "$with")" = "$SCREEN_W $SCREEN_H" ] || fail "capture size $("$CHECK" size "$with")"
+  n=$(diff_count "$BEFORE" "$with" --exclude "$PANEL_RECT" --exclude "$XLOGO_RECT")
+  [ "$n" = 0 ] || fail "the capture with icons differs from the desktop in $n pixels outside the panel"
+  n=$(diff_count "$BEFORE" "$with" --region "$PANEL_RECT")
+  [ "$n" -gt 0 ] || fail "the panel is in the capture"
+  n=$(diff_count "$with" "$without" --region "$PANEL_RECT")
+  [ "$n" = 0 ] || fail "where the panel was, the capture does not show the wallpaper ($n pixels)"
+  icons=$(diff_count "$with" "$without")
+  [ "$icons" -gt 2000 ] || fail "only $icons pixels differ between the captures: no icons seen"
+  log "captures: $icons icon pixels; no panel"
+
+  # The screen: the capture with icons, under the ball, the paddle and the
+  # status panel.
+  local ball paddle_top
+  ball=$(trace_field "$TRACE" serve ball)
+  paddle_top=$(trace_field "$TRACE" serve paddle | cut -d, -f2)
+  local bx=${ball%,*} by=${ball#*,}
+  BALL_RECT="$((bx - 2)),$((by - 2)),20,20"
+  PADDLE_BAND="0,$paddle_top,$SCREEN_W,32"
+  DISPLAY_RECT="$((SCREEN_W - 200)),$((SCREEN_H - 40)),200,40"
+  shot "$WORK/paused-$run.ppm"
+  n=$(diff_count "$with" "$WORK/paused-$run.ppm" --exclude "$BALL_RECT" --exclude "$PADDLE_BAND" --exclude "$DISPLAY_RECT")
+  [ "$n" = 0 ] || fail "the screen during the game differs from the capture in $n pixels"
+  log "the screen shows the desktop with its icons and no panel"
+
+  # A second instance ends at once and touches nothing.
+  local second=$WORK/trace-second-$run.jsonl
+  start_bg "second-$run" env LUMBRAVICK_TRACE="$second" "$GAME"
+  local second_pid=$LAST_PID second_start=$SECONDS
+  while kill -0 "$second_pid" 2>/dev/null; do
+    [ $((SECONDS - second_start)) -lt 8 ] || fail "the second instance did not end at once"
+    sleep 0.1
+  done
+  set +e
+  wait "$second_pid"
+  local second_status=$?
+  set -e
+  [ "$second_status" = 0 ] || fail "the second instance ended with status $second_status"
+  trace_has "$second" desktop && fail "the second instance touched the desktop"
+  trace_has "$second" exit || fail "the second instance left no exit in its trace"
+  game_running || fail "the game ended when a second instance started"
+  is_unmapped "$PANEL" || fail "the second instance mapped the panel"
+  shot "$WORK/second-$run.ppm"
+  n=$(diff_count "$WORK/paused-$run.ppm" "$WORK/second-$run.ppm" --exclude "$BALL_RECT" --exclude "$PADDLE_BAND")
+  [ "$n" = 0 ] || fail "the screen changed by $n pixels when a second instance started"
+  log "second instance ended at once, nothing touched"
+
+  # Resume; the paddle follows the mouse.
+  xdotool click 3
+  wait_for 5 "the resume" label_not_pause
+  local x found box
+  for x in 120 640; do
+    xdotool mousemove "$x" 300
+    found=0
+    for _ in $(seq 1 25); do
+      trace_has "$TRACE" end_screen && { ENDED_BY_ITSELF=1; return 0; }
+      shot "$WORK/paddle.ppm"
+      box=$("$CHECK" bbox "$with" "$WORK/paddle.ppm" --region "0,$((paddle_top + 4)),$SCREEN_W,24")
+      if [ "$box" != none ]; then
+        set -- $box
+        if [ $(($1 - x)) -ge -6 ] && [ $(($1 - x)) -le 6 ]; then found=1; break; fi
+      fi
+      sleep 0.1
+    done
+    [ $found = 1 ] || fail "the paddle did not follow the mouse to x=$x (seen at: $box)"
+  done
+  log "the paddle follows the mouse"
+
+  # A key press ends the game.
+  trace_has "$TRACE" end_screen && { ENDED_BY_ITSELF=1; return 0; }
+  xdotool key a
+  wait_for 5 "the end screen" trace_has "$TRACE" end_screen
+  local seen=$SECONDS
+  if [ "$(trace_count "$TRACE" sound --where id=106)" -ge 2 ]; then { ENDED_BY_ITSELF=1; return 0; }; fi
+  wait_for 5 "the end screen window" sh -c 'xdotool search --name "^Vantoro Lumbravick$" >/dev/null'
+  local end_win
+  end_win=$(xdotool search --name '^Vantoro Lumbravick$' | head -1)
+  wait_for 5 "the end screen on the screen" is_viewable "$end_win"
+  read -r ex ey < <(window_origin "$end_win")
+  local okx=$((ex + 144 + 40)) oky=$((ey + 152 + 12))
+
+  # OK does nothing during the first 5 seconds.
+  sleep 1
+  xdotool mousemove "$okx" "$oky" click 1
+  sleep 1
+  trace_has "$TRACE" unload --where window=frmEndScreen && fail "OK could be used before 5 seconds had passed"
+  game_running || fail "the game ended before OK could be pressed"
+  is_unmapped "$PANEL" || fail "the panel came back before OK"
+  while [ $((SECONDS - seen)) -lt 6 ]; do sleep 0.2; done
+  xdotool mousemove "$okx" "$oky" click 1
+  wait_for 5 "OK to close the end screen" trace_has "$TRACE" unload --where window=frmEndScreen
+  wait_game_end 10
+  [ "$GAME_STATUS" = 0 ] || fail "the game ended with status $GAME_STATUS"
+  [ "$(trace_field "$TRACE" exit code)" = 0 ] || fail "the trace does not end with exit code 0"
+  log "OK locked for 5 s, then closed the end screen; the game ended"
+  check_end_texts "$TRACE"
+
+  # The count of icon pixels is the difference of the two captures.
+  total=$(trace_field "$TRACE" state IconPixelsTotal)
+  [ "$(trace_field "$TRACE" state IconPixelsDone)" = true ] || fail "the icon-pixel scan did not finish"
+  [ "$total" = "$icons" ] || fail "IconPixelsTotal $total differs from the $icons differing pixels of the captures"
+  log "IconPixelsTotal $total = differing pixels of the captures"
+
+  check_desktop_back "$BEFORE" "after OK"
+
+  # The setting holds the sheet.
+  local settings=$XDG_CONFIG_HOME/Vantoro/Lumbravick/settings.ini sheet
+  sheet=$(trace_field "$TRACE" setting value)
+  [ -f "$settings" ] || fail "no settings file at $settings"
+  grep -qx '\[StyleSheet\]' "$settings" || fail "no [StyleSheet] group in $settings"
+  grep -qx "StyleSheet=$sheet" "$settings" || fail "the settings file does not hold StyleSheet=$sheet: $(cat "$settings")"
+  log "settings file holds StyleSheet=$sheet"
+  return 0
+}
+
+# The end screen's texts, exactly, for the state the game ended in.
+check_end_texts() {
+  local trace=$1 play speed total left done destroyed secs
+  play=$(trace_field "$trace" end_screen play_time)
+  speed=$(trace_field "$trace" end_screen speed)
+  # The state line at the very end holds the counts the texts were made of
+  # (they cannot change once the end screen is open).
+  trace_has "$trace" state || fail "no final state line in the trace"
+  total=$(trace_field "$trace" state IconPixelsTotal)
+  left=$(trace_field "$trace" state IconPixels)
+  done=$(trace_field "$trace" state IconPixelsDone)
+  destroyed=$((total - left))
+  [[ $play =~ ^You\ were\ playing\ 00:00:([0-5][0-9])(.*)$ ]] || fail "end screen play time: \"$play\""
+  secs=$((10#${BASH_REMATCH[1]}))
+  local suffix=${BASH_REMATCH[2]}
+  local t_end=$(( $(trace_field "$trace" end_screen t) / 1000 ))
+  [ $((t_end - secs)) -ge -1 ] && [ $((t_end - secs)) -le 1 ] || fail "play time $secs s, but the end came at $t_end s"
+  if [ "$destroyed" -le 0 ] || [ "$done" != true ]; then
+    [ -z "$suffix" ] || fail "play time line has a suffix although nothing was destroyed: \"$play\""
+    [ "$speed" = $'You didn\'t even destroy one pixel of an icon.\r\nWe are very disappointed.' ] ||
+      fail "end screen speed text: \"$speed\""
+  else
+    [ "$suffix" = " and destroyed $destroyed of $total pixels." ] || fail "play time suffix: \"$suffix\""
+    local verdict
+    if [ "$left" -le 500 ]; then verdict="You shouldn't give up. You nearly got it."
+    elif [ $((total)) -ge $((2 * left)) ]; then verdict="At least you cleaned up more than half of your desktop."
+    else verdict="Perhaps you will succeed next time."; fi
+    [[ $speed =~ ^Your\ pixel\ destroy\ speed\ was\ [0-9]+(\.[0-9]{0,2})?\ pps\ \(pixels\ per\ second\)$'\r\n'(.*)$ ]] ||
+      fail "end screen speed text: \"$speed\""
+    [ "${BASH_REMATCH[2]}" = "$verdict" ] || fail "end screen verdict: \"${BASH_REMATCH[2]}\" (expected \"$verdict\")"
+  fi
+  log "end screen: \"$play\" / \"${speed//$'\r\n'/ | }\""
+}
+
+attempt=0
+while :; do
+  attempt=$((attempt + 1))
+  log "2a. a whole game (attempt $attempt)"
+  whole_game "$attempt"
+  [ "$ENDED_BY_ITSELF" = 0 ] && break
+  log "the game ended by itself before the checks were done; once more"
+  [ "$attempt" -lt 6 ] || fail "the game ended by itself in all $attempt attempts"
+  kill -TERM "$GAME_PID" 2>/dev/null || true
+  wait_game_end 10
+  wait_for 10 "the panel back after an abandoned attempt" is_viewable "$PANEL"
+  wait_screen_settled 10
+done
+MAIN_CAPS=$CAPS
+
+# ---- 2b, 2c. a signal in the middle of a game ----------------------------------------------
+# killed_game NAME SIGNAL STATUS: the game killed by SIGNAL ends with STATUS
+# and gives the desktop back.
+killed_game() {
+  local name=$1 sig=$2 want=$3
+  log "2${name}. SIG$sig in the middle of a game"
+  shot "$WORK/before-$name.ppm"
+  start_game "$name"
+  wait_for 20 "the game window" trace_has "$TRACE" show --where window=frmMain
+  wait_for 5 "the game loop" trace_has "$TRACE" label
+  is_unmapped "$PANEL" || fail "the panel is not unmapped during the game"
+  kill -s "$sig" "$GAME_PID"
+  wait_game_end 10 2>/dev/null  # the shell's note on a crashed job is expected
+  [ "$GAME_STATUS" = "$want" ] || fail "after SIG$sig the game ended with status $GAME_STATUS, not $want"
+  check_desktop_back "$WORK/before-$name.ppm" "after SIG$sig"
+}
+killed_game b TERM 143
+[ "$(trace_field "$TRACE" signal number)" = 15 ] || fail "no signal event in the trace after SIGTERM"
+[ "$(trace_field "$TRACE" exit code)" = 143 ] || fail "the trace does not end with exit code 143 after SIGTERM"
+killed_game c SEGV 139
+
+# ---- 2d. the X connection closed under the game ---------------------------------------------
+log "2d. the game's X connection closed (xkill)"
+shot "$WORK/before-xkill.ppm"
+start_game xkill
+wait_for 20 "the game window" trace_has "$TRACE" show --where window=frmMain
+wait_for 5 "the game loop" trace_has "$TRACE" label
+wait_for 5 "the game window on the screen" game_window_viewable
+is_unmapped "$PANEL" || fail "the panel is not unmapped during the game"
+xkill -id "$(game_window)" >"$WORK/xkill.log" 2>&1
+wait_game_end 10
+[ "$GAME_STATUS" = 1 ] || fail "after losing its X connection the game ended with status $GAME_STATUS, not 1"
+grep -q "connection to the X server was lost" "$WORK/game-xkill.log" || fail "the game did not say that its X connection was lost"
+check_desktop_back "$WORK/before-xkill.ppm" "after the X connection closed"
+
+# ---- 2e. no wallpaper pixmap ------------------------------------------------------------------
+log "2e. a desktop without a wallpaper pixmap"
+xprop -root -remove _XROOTPMAP_ID
+xprop -root _XROOTPMAP_ID | grep -q 'not found' || fail "_XROOTPMAP_ID could not be removed"
+wait_screen_settled 10
+shot "$WORK/before-e.ppm"
+start_game e
+wait_for 20 "the icon layer hidden" trace_has "$TRACE" desktop --where op=icons_hide
+wait_for 3 "the desktop window unmapped" is_unmapped "$DESKTOP_WIN"
+wait_for 20 "the icon layer back" trace_has "$TRACE" desktop --where op=icons_show
+wait_for 5 "the desktop window mapped again" is_viewable "$DESKTOP_WIN"
+wait_for 10 "the game window" trace_has "$TRACE" show --where window=frmMain
+n=$(diff_count "$MAIN_CAPS/capture-2.ppm" "$CAPS/capture-2.ppm")
+[ "$n" = 0 ] || fail "without the pixmap the capture without icons differs in $n pixels from the wallpaper"
+n=$(diff_count "$MAIN_CAPS/capture-1.ppm" "$CAPS/capture-1.ppm")
+[ "$n" = 0 ] || fail "the capture with icons differs in $n pixels from the first game's"
+log "desktop window unmapped for the second capture only; the same captures as with the pixmap"
+kill -TERM "$GAME_PID"
+wait_game_end 10
+check_desktop_back "$WORK/before-e.ppm" "after the game without a pixmap"
+
+log "all checks passed in ${SECONDS}s"
