@@ -1,0 +1,20 @@
+# find_package(GTest) for a cross-build: instead of a host library, GoogleTest
+# is compiled from source for the target and offered as GTest::gtest and
+# GTest::gtest_main. The toolchain files point GTest_DIR here.
+if(NOT TARGET GTest::gtest)
+  set(LUMBRAVICK_GTEST_SOURCE /usr/src/googletest/googletest CACHE PATH "GoogleTest sources for cross-builds")
+  if(NOT EXISTS ${LUMBRAVICK_GTEST_SOURCE}/CMakeLists.txt)
+    set(GTest_FOUND FALSE)
+    set(GTest_NOT_FOUND_MESSAGE "no GoogleTest sources in ${LUMBRAVICK_GTEST_SOURCE} (Debian package libgtest-dev)")
+    return()
+  endif()
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+  add_subdirectory(${LUMBRAVICK_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  if(NOT TARGET GTest::gtest)
+    add_library(GTest::gtest ALIAS gtest)
+    add_library(GTest::gtest_main ALIAS gtest_main)
+  endif()
+endif()
+set(GTest_FOUND TRUE)
+set(GTest_VERSION 1.12.1)

@@ -1,0 +1,441 @@
+#include "toolkit/win32/win32_platform.h"
+
+#include <commctrl.h>
+#include <mmsystem.h>
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "toolkit/toolkit.h"
+#include "toolkit/win32/desktop_guard.h"
+#include "toolkit/win32/win32_windows.h"
+
+namespace tk::win32 {
+
+// ---- text ------------------------------------------------------------------------
+
+std::wstring Wide(std::string_view utf8) {
+  if (utf8.empty()) return {};
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(std::max(n, 0)), L'\0');
+  if (n > 0)
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+  return out;
+}
+
+std::string Utf8(std::wstring_view wide) {
+  if (wide.empty()) return {};
+  int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                              nullptr, nullptr);
+  std::string out(static_cast<size_t>(std::max(n, 0)), '\0');
+  if (n > 0)
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n,
+                        nullptr, nullptr);
+  return out;
+}
+
+// ---- resources put back together ---------------------------------------------------
+
+namespace {
+
+uint32_t U16(std::span<const uint8_t> b, size_t o) {
+  return b[o] | (static_cast<uint32_t>(b[o + 1]) << 8);
+}
+uint32_t U32(std::span<const uint8_t> b, size_t o) { return U16(b, o) | (U16(b, o + 2) << 16); }
+void Put16(std::vector<uint8_t>& out, uint32_t v) {
+  out.push_back(static_cast<uint8_t>(v));
+  out.push_back(static_cast<uint8_t>(v >> 8));
+}
+void Put32(std::vector<uint8_t>& out, uint32_t v) {
+  Put16(out, v & 0xFFFF);
+  Put16(out, v >> 16);
+}
+
+}  // namespace
+
+std::vector<uint8_t> BmpFileFromResource(std::span<const uint8_t> dib) {
+  if (dib.size() < 12) return {};
+  uint32_t header = U32(dib, 0);
+  size_t colours = 0, entry = 4, masks = 0;
+  if (header == 12) {
+    uint32_t bits = U16(dib, 10);
+    colours = bits <= 8 ? (size_t{1} << bits) : 0;
+    entry = 3;
+  } else if (header >= 40 && dib.size() >= 40) {
+    uint32_t bits = U16(dib, 14), compression = U32(dib, 16), used = U32(dib, 32);
+    colours = used != 0 ? used : (bits <= 8 ? (size_t{1} << bits) : 0);
+    // After the short header the channel masks follow it; the longer
+    // headers hold them inside.
+    if (header == 40 && compression == 3) masks = 12;
+    if (header == 40 && compression == 6) masks = 16;
+  } else {
+    return {};
+  }
+  size_t pixels = 14 + header + masks + colours * entry;
+  if (pixels > 14 + dib.size()) return {};
+  std::vector<uint8_t> file;
+  file.reserve(14 + dib.size());
+  file.push_back('B');
+  file.push_back('M');
+  Put32(file, static_cast<uint32_t>(14 + dib.size()));
+  Put32(file, 0);
+  Put32(file, static_cast<uint32_t>(pixels));
+  file.insert(file.end(), dib.begin(), dib.end());
+  return file;
+}
+
+std::vector<uint8_t> IcoFileFromGroup(std::span<const uint8_t> group,
+                                      const std::function<std::span<const uint8_t>(int)>& image) {
+  // The group: reserved, type 1, count; then per image 14 bytes: width,
+  // height, colours, reserved, planes, bit count, byte count, RT_ICON id.
+  if (group.size() < 6 || U16(group, 0) != 0 || U16(group, 2) != 1) return {};
+  size_t count = U16(group, 4);
+  if (count == 0 || group.size() < 6 + count * 14) return {};
+  std::vector<std::span<const uint8_t>> images;
+  for (size_t i = 0; i < count; ++i) {
+    std::span<const uint8_t> one = image(static_cast<int>(U16(group, 6 + i * 14 + 12)));
+    if (one.empty()) return {};
+    images.push_back(one);
+  }
+  // The file: the same header, 16-byte entries that give each image's offset
+  // instead of its id, then the images one after the other.
+  std::vector<uint8_t> file;
+  Put16(file, 0);
+  Put16(file, 1);
+  Put16(file, static_cast<uint32_t>(count));
+  size_t offset = 6 + count * 16;
+  for (size_t i = 0; i < count; ++i) {
+    const uint8_t* e = group.data() + 6 + i * 14;
+    file.insert(file.end(), e, e + 8);
+    Put32(file, static_cast<uint32_t>(images[i].size()));
+    Put32(file, static_cast<uint32_t>(offset));
+    offset += images[i].size();
+  }
+  for (auto one : images) file.insert(file.end(), one.begin(), one.end());
+  return file;
+}
+
+// ---- the platform ---------------------------------------------------------------------
+
+Win32Platform::Win32Platform() {
+  // Sleep and the waits for the next timer are precise to a millisecond for
+  // as long as the program runs.
+  timeBeginPeriod(1);
+  // The shell may use COM to open a web address.
+  com_ready_ =
+      SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&icc);
+  RegisterWindowClasses();
+  SetWindowsPlatform(this);
+  resource_module_ = GetModuleHandleW(nullptr);
+}
+
+Win32Platform::~Win32Platform() {
+  ForgetWindowsPlatform(this);
+  if (instance_mutex_) CloseHandle(instance_mutex_);
+  if (com_ready_) CoUninitialize();
+  timeEndPeriod(1);
+}
+
+uint32_t Win32Platform::TickCount() { return timeGetTime(); }
+
+void Win32Platform::Sleep(uint32_t ms) { ::Sleep(ms); }
+
+double Win32Platform::ClockSeconds() {
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  return t.wHour * 3600.0 + t.wMinute * 60.0 + t.wSecond + t.wMilliseconds / 1000.0;
+}
+
+void Win32Platform::Unregister(HWND window) {
+  auto it = peers_.find(window);
+  if (it != peers_.end()) peers_.erase(it);
+}
+
+Win32Peer* Win32Platform::PeerOf(HWND window) const {
+  auto it = peers_.find(window);
+  return it == peers_.end() ? nullptr : it->second;
+}
+
+HWND Win32Platform::ActiveFormWindow() const {
+  auto windowOf = [](const Form* f) -> HWND {
+    auto* peer = f ? dynamic_cast<Win32Peer*>(f->Peer()) : nullptr;
+    return peer ? peer->Handle() : nullptr;
+  };
+  if (Form* modal = TopModalForm()) return windowOf(modal);
+  for (Form* f : LoadedForms())
+    if (f->IsShown() && f->Style() == FormStyle::Composed) return windowOf(f);
+  return nullptr;
+}
+
+void Win32Platform::DrainMessages() {
+  // Bounded, so a flood of input cannot keep the program in here.
+  MSG msg;
+  for (int n = 0; n < 4096 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++n) {
+    if (msg.message == WM_QUIT) {
+      end_requested_ = true;
+      continue;
+    }
+    HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    if (root && IsDialogRoot(root) && IsDialogMessageW(root, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+void Win32Platform::DeliverQueued() {
+  while (!queue_.empty()) {
+    QueuedInput in = queue_.front();
+    queue_.pop_front();
+    if (boxes_open_ > 0) continue;  // a message box takes all input
+    Win32Peer* peer = PeerOf(in.window);
+    if (!peer) continue;
+    Form& form = peer->GetForm();
+    // A window under a modal one takes no input.
+    if (Form* modal = TopModalForm(); modal && modal != &form) continue;
+    if (!form.Loaded() || !form.IsShown()) continue;
+    peer->Deliver(in);
+  }
+}
+
+void Win32Platform::PumpEvents(uint32_t waitMs) {
+  DrainMessages();
+  if (waitMs > 0 && queue_.empty() && !end_requested_) {
+    MsgWaitForMultipleObjectsEx(0, nullptr, waitMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    DrainMessages();
+  }
+  DeliverQueued();
+  if (end_requested_) {
+    // The session ends (or someone asked the thread to quit): the desktop
+    // was already given back; leave through the ordinary way out.
+    end_requested_ = false;
+    queue_.clear();
+    EndProgram(0);
+  }
+}
+
+std::unique_ptr<WindowPeer> Win32Platform::CreatePeer(Form& form) {
+  if (form.Style() == FormStyle::Composed) return std::make_unique<ComposedPeer>(*this, form);
+  return std::make_unique<DialogPeer>(*this, form);
+}
+
+MsgBoxResult Win32Platform::MessageBox(const MessageBoxRequest& request) {
+  struct Open {
+    int& count;
+    explicit Open(int& c) : count(c) { ++count; }
+    ~Open() { --count; }
+  } open(boxes_open_);
+  return RunMessageBox(*this, request, ActiveFormWindow());
+}
+
+bool Win32Platform::AnotherInstanceRunning() {
+  if (!instance_checked_) {
+    instance_checked_ = true;
+    // The mutex lives as long as this platform: a later start finds it.
+    instance_mutex_ = CreateMutexW(nullptr, FALSE, instance_name_.c_str());
+    another_instance_ = instance_mutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
+  }
+  return another_instance_;
+}
+
+// ---- the desktop --------------------------------------------------------------------
+
+Rect Win32Platform::PrimaryScreen() {
+  RECT r{};
+  GetWindowRect(GetDesktopWindow(), &r);
+  return {0, 0, r.right - r.left, r.bottom - r.top};
+}
+
+void Win32Platform::MinimiseAllWindows() {
+  // Win+M as the keyboard sends it: Windows key down, M down, Windows key up.
+  constexpr BYTE kLeftWindows = 91, kM = 77;
+  keybd_event(kLeftWindows, 0, 0, 0);
+  keybd_event(kM, 0, 0, 0);
+  keybd_event(kLeftWindows, 0, KEYEVENTF_KEYUP, 0);
+}
+
+void Win32Platform::SetTaskbarVisible(bool visible) {
+  // Marked before it happens: a crash in between still gives it back.
+  if (!visible) DesktopGuard::TaskbarHidden(true);
+  DesktopGuard::ShowTaskbar(visible);
+  if (visible) DesktopGuard::TaskbarHidden(false);
+}
+
+void Win32Platform::SetIconLayerVisible(bool visible) {
+  if (!visible) DesktopGuard::IconLayerHidden(true);
+  DesktopGuard::ShowIconLayer(visible);
+  if (visible) DesktopGuard::IconLayerHidden(false);
+}
+
+bool Win32Platform::CaptureScreen(Surface& target) {
+  RECT screen{};
+  GetWindowRect(GetDesktopWindow(), &screen);
+  int w = std::min<int>(screen.right - screen.left, target.Width());
+  int h = std::min<int>(screen.bottom - screen.top, target.Height());
+  if (w <= 0 || h <= 0) return false;
+  HDC display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+  if (!display) return false;
+  bool ok = false;
+  HDC memory = CreateCompatibleDC(display);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP dib =
+      memory ? CreateDIBSection(display, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
+  if (dib && bits) {
+    HGDIOBJ old = SelectObject(memory, dib);
+    ok = BitBlt(memory, 0, 0, w, h, display, 0, 0, SRCCOPY) != FALSE;
+    GdiFlush();
+    if (ok) {
+      // Blue, green, red, unused in memory: the toolkit's 0x00RRGGBB once the
+      // unused byte is cleared.
+      const auto* src = static_cast<const uint32_t*>(bits);
+      for (int y = 0; y < h; ++y) {
+        Color* dst = target.Row(y);
+        for (int x = 0; x < w; ++x) dst[x] = src[static_cast<size_t>(y) * w + x] & 0xFFFFFFu;
+      }
+    }
+    SelectObject(memory, old);
+  }
+  if (dib) DeleteObject(dib);
+  if (memory) DeleteDC(memory);
+  DeleteDC(display);
+  return ok;
+}
+
+int Win32Platform::ShowCursor(bool show) { return ::ShowCursor(show ? TRUE : FALSE); }
+
+void Win32Platform::SetCursorPos(int x, int y) { ::SetCursorPos(x, y); }
+
+bool Win32Platform::OpenUrl(const std::string& url) {
+  // The shell's default action for the address, with the address as the
+  // working directory too, in a normal window.
+  HINSTANCE result =
+      ShellExecuteA(ActiveFormWindow(), nullptr, url.c_str(), nullptr, url.c_str(), SW_SHOWNORMAL);
+  return reinterpret_cast<INT_PTR>(result) > 32;
+}
+
+// ---- sound ------------------------------------------------------------------------------
+
+bool Win32Platform::PlayWav(std::span<const uint8_t> wav) {
+  if (wav.empty()) return false;
+  return sndPlaySoundA(reinterpret_cast<LPCSTR>(wav.data()),
+                       SND_ASYNC | SND_NODEFAULT | SND_MEMORY) != FALSE;
+}
+
+void Win32Platform::StopSound() { sndPlaySoundA(nullptr, 0); }
+
+// ---- settings ------------------------------------------------------------------------
+
+std::wstring Win32Platform::SettingsKeyPath(const std::string& app, const std::string& section) {
+  return L"Software\\" + Wide(app) + L"\\" + Wide(section);
+}
+
+std::string Win32Platform::GetSetting(const std::string& app, const std::string& section,
+                                      const std::string& key, const std::string& fallback) {
+  HKEY handle = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, SettingsKeyPath(app, section).c_str(), 0, KEY_QUERY_VALUE,
+                    &handle) != ERROR_SUCCESS)
+    return fallback;
+  std::wstring name = Wide(key);
+  DWORD type = 0, bytes = 0;
+  std::string value = fallback;
+  if (RegQueryValueExW(handle, name.c_str(), nullptr, &type, nullptr, &bytes) == ERROR_SUCCESS &&
+      (type == REG_SZ || type == REG_EXPAND_SZ)) {
+    std::wstring text(bytes / sizeof(wchar_t) + 1, L'\0');
+    DWORD size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    if (RegQueryValueExW(handle, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(text.data()),
+                         &size) == ERROR_SUCCESS) {
+      text.resize(size / sizeof(wchar_t));
+      // Stored strings usually end with their terminator, but need not.
+      while (!text.empty() && text.back() == L'\0') text.pop_back();
+      value = Utf8(text);
+    }
+  }
+  RegCloseKey(handle);
+  return value;
+}
+
+bool Win32Platform::SaveSetting(const std::string& app, const std::string& section,
+                                const std::string& key, const std::string& value) {
+  HKEY handle = nullptr;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, SettingsKeyPath(app, section).c_str(), 0, nullptr, 0,
+                      KEY_SET_VALUE, nullptr, &handle, nullptr) != ERROR_SUCCESS)
+    return false;
+  std::wstring text = Wide(value);
+  LONG result = RegSetValueExW(handle, Wide(key).c_str(), 0, REG_SZ,
+                               reinterpret_cast<const BYTE*>(text.c_str()),
+                               static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(handle);
+  return result == ERROR_SUCCESS;
+}
+
+// ---- resources ------------------------------------------------------------------------
+
+namespace {
+
+std::span<const uint8_t> RawResource(HMODULE module, const wchar_t* type, int id) {
+  if (id <= 0 || id > 0xFFFF) return {};
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), type);
+  if (!found) return {};
+  HGLOBAL loaded = LoadResource(module, found);
+  const void* data = loaded ? LockResource(loaded) : nullptr;
+  DWORD size = SizeofResource(module, found);
+  if (!data || size == 0) return {};
+  // Resources stay mapped for as long as the module is loaded.
+  return {static_cast<const uint8_t*>(data), size};
+}
+
+}  // namespace
+
+std::span<const uint8_t> Win32Platform::ResourceBytes(ResourceType type, int id) {
+  if (type == ResourceType::Sound) return RawResource(resource_module_, L"SOUND", id);
+  auto key = std::make_pair(static_cast<int>(type), id);
+  auto it = rebuilt_.find(key);
+  if (it == rebuilt_.end()) {
+    std::vector<uint8_t> file;
+    if (type == ResourceType::Bitmap) {
+      file =
+          BmpFileFromResource(RawResource(resource_module_, MAKEINTRESOURCEW(2), id));  // RT_BITMAP
+    } else {
+      HMODULE module = resource_module_;
+      file = IcoFileFromGroup(
+          RawResource(module, MAKEINTRESOURCEW(14), id),  // RT_GROUP_ICON
+          [module](int image) { return RawResource(module, MAKEINTRESOURCEW(3), image); });
+    }
+    it = rebuilt_.emplace(key, std::move(file)).first;
+  }
+  return it->second;
+}
+
+// ---- locale ------------------------------------------------------------------------------
+
+std::string Win32Platform::FormatLongTime(int hours, int minutes, int seconds) {
+  SYSTEMTIME t{};
+  t.wYear = 1899, t.wMonth = 12, t.wDay = 30;
+  t.wHour = static_cast<WORD>(hours), t.wMinute = static_cast<WORD>(minutes),
+  t.wSecond = static_cast<WORD>(seconds);
+  wchar_t text[64];
+  // No format given: the user's long time format.
+  int n = GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &t, nullptr, text, 64);
+  if (n <= 1) return Platform::FormatLongTime(hours, minutes, seconds);
+  return Utf8(std::wstring_view(text, static_cast<size_t>(n - 1)));
+}
+
+char Win32Platform::DecimalSeparator() {
+  wchar_t text[8] = {};
+  if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, text, 8) > 1 && text[0] > 0 &&
+      text[0] < 128)
+    return static_cast<char>(text[0]);
+  return '.';
+}
+
+}  // namespace tk::win32

@@ -1,0 +1,136 @@
+// The Windows backend: the toolkit's system services on plain Win32, GDI and
+// winmm.
+//
+// - One user-interface thread. Window procedures never call into the game:
+//   they queue what arrives (pointer, keys, clicks, the close box) and the
+//   queue is delivered from PumpEvents, so a handler that ends the program
+//   unwinds through our own frames only.
+// - Composed forms are a popup window backed by a DIB section that receives
+//   the toolkit's frame, area by area. Dialog forms are native windows with
+//   real controls built from the form's control list.
+// - The desktop operations are the ones Windows offers: Win+M by synthesised
+//   key strokes, the taskbar window hidden and shown, the desktop's icon
+//   window hidden and shown, the screen copied from the display DC.
+#pragma once
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+// The toolkit has its own members of these names.
+#undef MessageBox
+#undef DrawText
+#undef PlaySound
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "toolkit/platform.h"
+
+namespace tk::win32 {
+
+class Win32Peer;
+
+// Input taken off the message queue, waiting to be handed to a form.
+struct QueuedInput {
+  enum class Kind { Mouse, Key, CloseBox, Command };
+  Kind kind = Kind::Mouse;
+  HWND window = nullptr;
+  int mouseKind = 0;  // 0 move, 1 down, 2 up
+  int16_t button = 0;
+  int x = 0, y = 0;
+  int16_t key = 0;
+  int command = 0;  // control id, or IDOK / IDCANCEL
+};
+
+class Win32Platform : public Platform {
+ public:
+  Win32Platform();
+  ~Win32Platform() override;
+  Win32Platform(const Win32Platform&) = delete;
+  Win32Platform& operator=(const Win32Platform&) = delete;
+
+  // ---- Platform -------------------------------------------------------------
+  uint32_t TickCount() override;
+  void Sleep(uint32_t ms) override;
+  double ClockSeconds() override;
+  void PumpEvents(uint32_t waitMs) override;
+  std::unique_ptr<WindowPeer> CreatePeer(Form& form) override;
+  MsgBoxResult MessageBox(const MessageBoxRequest& request) override;
+  bool AnotherInstanceRunning() override;
+  Rect PrimaryScreen() override;
+  void MinimiseAllWindows() override;
+  void SetTaskbarVisible(bool visible) override;
+  void SetIconLayerVisible(bool visible) override;
+  bool CaptureScreen(Surface& target) override;
+  int ShowCursor(bool show) override;
+  void SetCursorPos(int x, int y) override;
+  bool OpenUrl(const std::string& url) override;
+  bool PlayWav(std::span<const uint8_t> wav) override;
+  void StopSound() override;
+  std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
+                         const std::string& fallback) override;
+  bool SaveSetting(const std::string& app, const std::string& section, const std::string& key,
+                   const std::string& value) override;
+  std::span<const uint8_t> ResourceBytes(ResourceType type, int id) override;
+  std::string FormatLongTime(int hours, int minutes, int seconds) override;
+  char DecimalSeparator() override;
+
+  // ---- for the window procedures ---------------------------------------------
+  void Queue(const QueuedInput& input) { queue_.push_back(input); }
+  void Register(HWND window, Win32Peer* peer) { peers_[window] = peer; }
+  void Unregister(HWND window);
+  Win32Peer* PeerOf(HWND window) const;
+  // The window of the form that has the user's attention: the innermost
+  // modal form, else the shown composed form. Null when there is none.
+  HWND ActiveFormWindow() const;
+  // A session end or WM_QUIT was seen: the next pump ends the program.
+  void RequestEnd() { end_requested_ = true; }
+
+  // The module whose resources are read (the exe by default).
+  void SetResourceModule(HMODULE module) { resource_module_ = module; }
+  // The name of the mutex that tells whether the program already runs.
+  void SetInstanceName(std::wstring name) { instance_name_ = std::move(name); }
+  static constexpr const wchar_t* kInstanceName = L"Local\\Vantoro.Lumbravick.Running";
+
+  // The registry key that (app, section) maps to, below HKEY_CURRENT_USER.
+  static std::wstring SettingsKeyPath(const std::string& app, const std::string& section);
+
+ private:
+  // Dispatches everything waiting on the thread's message queue.
+  void DrainMessages();
+  void DeliverQueued();
+
+  std::deque<QueuedInput> queue_;
+  std::map<HWND, Win32Peer*> peers_;
+  std::wstring instance_name_ = kInstanceName;
+  HANDLE instance_mutex_ = nullptr;
+  int boxes_open_ = 0;
+  bool com_ready_ = false;
+  bool instance_checked_ = false, another_instance_ = false;
+  bool end_requested_ = false;
+  HMODULE resource_module_ = nullptr;
+  // Pictures rebuilt as whole files from their resource parts, by id.
+  std::map<std::pair<int, int>, std::vector<uint8_t>> rebuilt_;
+};
+
+// Resource parts put back together as the files they were made from, so the
+// portable decoders read them exactly as on every other platform.
+// A RT_BITMAP resource is a BMP file without its 14-byte file header.
+std::vector<uint8_t> BmpFileFromResource(std::span<const uint8_t> dib);
+// A RT_GROUP_ICON directory names its images by RT_ICON id; `image` fetches
+// one (empty when missing, which fails the whole icon).
+std::vector<uint8_t> IcoFileFromGroup(std::span<const uint8_t> group,
+                                      const std::function<std::span<const uint8_t>(int)>& image);
+
+// UTF-8 and UTF-16.
+std::wstring Wide(std::string_view utf8);
+std::string Utf8(std::wstring_view wide);
+
+}  // namespace tk::win32

@@ -1,0 +1,149 @@
+// The native windows of the Windows backend: the composed play surface, the
+// dialog windows with real controls, and the message box.
+#pragma once
+
+#include "toolkit/win32/win32_platform.h"
+
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tk::win32 {
+
+// Window class names, for tests and tools that look for our windows.
+inline constexpr wchar_t kSurfaceClass[] = L"LumbravickSurface";
+inline constexpr wchar_t kDialogClass[] = L"LumbravickDialog";
+inline constexpr wchar_t kMessageBoxClass[] = L"LumbravickMessageBox";
+// Control ids of a dialog's controls start here (below are IDOK, IDCANCEL...).
+inline constexpr int kFirstControlId = 100;
+
+// Registers the window classes once per process.
+void RegisterWindowClasses();
+// The platform that session-end messages are reported to.
+void SetWindowsPlatform(Win32Platform* platform);
+void ForgetWindowsPlatform(Win32Platform* platform);
+// Dialogs and message boxes: their keyboard goes through IsDialogMessage.
+bool IsDialogRoot(HWND window);
+
+// An HWND whose messages go to a C++ object. The object outlives its window.
+class NativeWindow {
+ public:
+  NativeWindow() = default;
+  virtual ~NativeWindow();
+  NativeWindow(const NativeWindow&) = delete;
+  NativeWindow& operator=(const NativeWindow&) = delete;
+  HWND Handle() const { return hwnd_; }
+
+ protected:
+  bool CreateNative(const wchar_t* cls, const std::wstring& title, DWORD style, DWORD exStyle,
+                    int x, int y, int w, int h, HWND owner);
+  void DestroyNative();
+  virtual LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+  // Messages every top-level window of ours treats the same way; true when
+  // `result` is the answer.
+  bool CommonMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+  // While a modal window is up, the program's other windows take no input.
+  void DisableOthers();
+  void EnableOthers();
+
+  HWND hwnd_ = nullptr;
+
+ private:
+  friend LRESULT CALLBACK NativeWindowProc(HWND, UINT, WPARAM, LPARAM);
+  std::vector<HWND> disabled_;
+};
+
+// A form's window.
+class Win32Peer : public WindowPeer, public NativeWindow {
+ public:
+  Win32Peer(Win32Platform& platform, Form& form) : platform_(platform), form_(form) {}
+  ~Win32Peer() override;
+  Form& GetForm() const { return form_; }
+  // Hands queued input to the form (the platform checked it may have it).
+  virtual void Deliver(const QueuedInput& input) = 0;
+
+ protected:
+  void Registered();
+  Win32Platform& platform_;
+  Form& form_;
+  bool modal_ = false;
+};
+
+// The play surface: a borderless window showing a DIB section that holds a
+// copy of the toolkit's frame.
+class ComposedPeer : public Win32Peer {
+ public:
+  using Win32Peer::Win32Peer;
+  ~ComposedPeer() override;
+  void Show(bool modal) override;
+  void Hide() override;
+  void ControlChanged(Control&) override {}
+  void Present(const Surface& frame, std::span<const Rect> areas) override;
+  void Deliver(const QueuedInput& input) override;
+
+ private:
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  void EnsureWindow();
+  void EnsureBuffer(int width, int height);
+  void CopyArea(const Surface& frame, const Rect& area);
+
+  HDC window_dc_ = nullptr, buffer_dc_ = nullptr;
+  HBITMAP buffer_ = nullptr;
+  HGDIOBJ buffer_old_ = nullptr;
+  uint32_t* bits_ = nullptr;
+  int buffer_w_ = 0, buffer_h_ = 0;
+};
+
+// A dialog: a fixed-border window whose controls are real Win32 controls.
+class DialogPeer : public Win32Peer {
+ public:
+  using Win32Peer::Win32Peer;
+  ~DialogPeer() override;
+  void Show(bool modal) override;
+  void Hide() override;
+  void ControlChanged(Control& c) override;
+  void Present(const Surface&, std::span<const Rect>) override {}
+  void Deliver(const QueuedInput& input) override;
+
+  // The native control made for `c` (null before the window exists).
+  HWND ControlWindow(const Control& c) const;
+  HWND ToolTips() const { return tooltips_; }
+
+ private:
+  struct Child {
+    Control* control = nullptr;  // may have gone: check against the form's list
+    ControlKind kind = ControlKind::Label;
+    HWND hwnd = nullptr;
+    int id = 0;
+    HBITMAP bitmap = nullptr;
+    std::wstring tip;
+  };
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  void EnsureWindow();
+  Child* Find(const Control& c);
+  bool Alive(const Control* c) const;
+  Control* ControlById(int id) const;
+  void CreateChild(Control& c);
+  void SinkFrames();
+  void Update(Child& child);
+  void UpdateBitmap(Child& child, int width, int height);
+  void UpdateToolTip(Child& child);
+  int BorderOf(const Control& c) const;
+
+  std::vector<Child> children_;
+  int next_id_ = kFirstControlId;
+  HFONT font_ = nullptr, bold_font_ = nullptr;
+  HWND tooltips_ = nullptr;
+};
+
+// The message box: a small modal native window run through tk::RunModal, so
+// timers keep ticking while it is open.
+MsgBoxResult RunMessageBox(Win32Platform& platform, const MessageBoxRequest& request, HWND owner);
+
+// The font the dialogs are laid out for: MS Sans Serif, 8 points at 96
+// pixels per inch.
+HFONT CreateDialogFont(bool bold);
+
+}  // namespace tk::win32
