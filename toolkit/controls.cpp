@@ -373,6 +373,18 @@ void Form::DeliverCloseBox() {
   }
 }
 
+void Activate(Control& c) {
+  if (c.Kind() == ControlKind::Button) {
+    static_cast<Button&>(c).Press();
+  } else if (!c.Showing()) {
+    return;
+  } else if (c.Kind() == ControlKind::OptionButton) {
+    static_cast<OptionButton&>(c).Select();
+  } else if (c.Click) {
+    c.Click();
+  }
+}
+
 const std::vector<Form*>& LoadedForms() { return LoadedList(); }
 
 Form* FindLoadedForm(const std::string& name) {

@@ -333,6 +333,11 @@ class Form {
   int16_t capture_button_ = 0;
 };
 
+// What a user's click on a dialog control does: a button is pressed (nothing
+// while disabled or hidden), an option is selected, anything else clicked.
+// Every backend reports a click on a native widget through this.
+void Activate(Control& c);
+
 // All loaded forms, the most recently loaded last.
 const std::vector<Form*>& LoadedForms();
 Form* FindLoadedForm(const std::string& name);

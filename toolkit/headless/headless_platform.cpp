@@ -163,9 +163,7 @@ void HeadlessPlatform::Deliver(const ScriptEvent& e) {
     Control* c = form ? form->FindControl(target.substr(dot + 1)) : nullptr;
     // A window under a modal one takes no input.
     if (!c || open_box_ || (TopModalForm() && form != active)) return;
-    if (c->Kind() == ControlKind::Button) static_cast<Button*>(c)->Press();
-    else if (c->Kind() == ControlKind::OptionButton) static_cast<OptionButton*>(c)->Select();
-    else if (c->Click && c->Showing()) c->Click();
+    Activate(*c);
   }
 }
 

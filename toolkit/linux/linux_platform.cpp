@@ -155,16 +155,8 @@ void LinuxPlatform::Deliver(const InputEvent& e) {
       form->DeliverCloseBox();
       break;
     case InputEvent::Kind::Click:
-      if (!e.control) break;
-      if (e.control->Kind() == ControlKind::Button) {
-        static_cast<Button*>(e.control)->Press();
-      } else if (e.control->Click && e.control->Showing()) {
-        e.control->Click();
-      }
-      break;
     case InputEvent::Kind::Select:
-      if (e.control && e.control->Kind() == ControlKind::OptionButton && e.control->Showing())
-        static_cast<OptionButton*>(e.control)->Select();
+      if (e.control) Activate(*e.control);
       break;
     case InputEvent::Kind::ControlMouse: {
       Control* c = e.control;

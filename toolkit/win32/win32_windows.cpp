@@ -753,15 +753,7 @@ void DialogPeer::Deliver(const QueuedInput& in) {
         form_.DeliverKeyPress(27);
         return;
       }
-      Control* c = ControlById(in.command);
-      if (!c) return;
-      if (c->Kind() == ControlKind::Button)
-        static_cast<Button*>(c)->Press();
-      else if (c->Kind() == ControlKind::OptionButton) {
-        if (c->Showing()) static_cast<OptionButton*>(c)->Select();
-      } else if (c->Click && c->Showing()) {
-        c->Click();
-      }
+      if (Control* c = ControlById(in.command)) Activate(*c);
       return;
     }
     case QueuedInput::Kind::Key:
