@@ -365,12 +365,14 @@ done
 
 # ---- 6. the 32-bit program ---------------------------------------------------------------------
 WINE32=$(find_tool /usr/lib/wine/wine) || WINE32=
-if [ -n "$WINE32" ] && [ -d /usr/lib/i386-linux-gnu/wine ]; then
+if [ -z "$WINE32" ] || [ ! -d /usr/lib/i386-linux-gnu/wine ]; then
+  log "SKIP: the 32-bit program is not run: 32-bit Wine (wine32:i386) is not installed"
+elif ! "$WINE32" --version >/dev/null 2>&1; then
+  log "SKIP: the 32-bit program is not run: 32-bit Wine is installed but this kernel cannot start it"
+else
   log "playing the 32-bit game"
   GAME_WINE=$WINE32
   play "$EXE32" i686
-else
-  log "SKIP: the 32-bit program is not run: 32-bit Wine (wine32:i386) is not installed"
 fi
 
 log "all Windows checks passed in $((SECONDS - START)) s"
