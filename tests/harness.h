@@ -1,7 +1,9 @@
 // Test harness: the game on the headless backend with a small made-up desktop.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -33,23 +35,38 @@ inline tk::headless::Options WithScript(tk::headless::Options o, const std::stri
   return o;
 }
 
-// Installs a headless platform for the lifetime of the object.
-class Headless {
+// Installs a headless platform (or one derived from it) for the lifetime of
+// the object, with the module values as at start.
+template <class Platform>
+class Installed {
  public:
-  explicit Headless(tk::headless::Options options) : platform(std::move(options)) {
+  explicit Installed(tk::headless::Options options) : platform(std::move(options)) {
     platform.Follow = sim::FollowBall;
     tk::InstallPlatform(&platform);
     mdlLumbravick::ResetModule();
   }
-  ~Headless() { tk::InstallPlatform(nullptr); }
-  tk::headless::HeadlessPlatform platform;
+  ~Installed() { tk::InstallPlatform(nullptr); }
+  Platform platform;
 };
+using Headless = Installed<tk::headless::HeadlessPlatform>;
+
+// The recorded platform calls that begin with one of `prefixes` ("Sound(",
+// "OpenUrl("), in the order they were made.
+inline std::vector<std::string> CallsStartingWith(const tk::headless::HeadlessPlatform& p,
+                                                  const std::vector<std::string>& prefixes) {
+  std::vector<std::string> out;
+  for (const std::string& call : p.calls)
+    for (const std::string& prefix : prefixes)
+      if (call.rfind(prefix, 0) == 0) out.push_back(call);
+  return out;
+}
 
 // A game window laid out as start-up leaves it, without running start-up:
 // captures taken from the platform's desktop, the paddle and the ball served.
 // Tests then drive single procedures.
-struct Table {
-  explicit Table(tk::headless::Options options) : headless(std::move(options)) {
+template <class Platform>
+struct BasicTable {
+  explicit BasicTable(tk::headless::Options options) : headless(std::move(options)) {
     const auto& o = headless.platform.GetOptions();
     window = std::make_unique<frmMain>();
     window->SetClientSize(o.withIcons.Width(), o.withIcons.Height());
@@ -64,7 +81,7 @@ struct Table {
     window->TiltStep = 1;
     window->BallsLeft = 1;
   }
-  ~Table() {
+  ~BasicTable() {
     window.reset();
     game::ReleaseSideWindows();
   }
@@ -85,9 +102,10 @@ struct Table {
   void PlacePaddle(float left, float top, float width = 168, float height = 32) {
     window->picPaddle.Move(left, top, width, height);
   }
-  Headless headless;
+  Installed<Platform> headless;
   std::unique_ptr<frmMain> window;
 };
+using Table = BasicTable<tk::headless::HeadlessPlatform>;
 
 // Runs `body`; true when it ended the program (Quit or another EndProgram).
 template <class F>
@@ -98,6 +116,44 @@ bool EndsProgram(F&& body) {
     return true;
   }
   return false;
+}
+
+// Runs `check` once, when the clock reaches `atMs` and the program waits or
+// yields (modal windows included), to look inside a run that does not return.
+class ProbeAt {
+ public:
+  ProbeAt(uint32_t atMs, std::function<void()> check) : check_(std::move(check)) {
+    timer_.SetInterval(atMs - tk::GetTickCount());
+    timer_.Tick = [this] {
+      timer_.SetEnabled(false);
+      fired = true;
+      check_();
+    };
+    timer_.SetEnabled(true);
+  }
+  bool fired = false;
+
+ private:
+  tk::Form form_{"frmProbe", tk::FormStyle::Dialog};
+  tk::Timer timer_{form_, "tmrProbe", 1, false};
+  std::function<void()> check_;
+};
+
+// Steps the clock one millisecond at a time, yielding after each, until `until`
+// holds or `limitMs` have passed; the milliseconds taken.
+inline uint32_t RunUntil(tk::headless::HeadlessPlatform& p, uint32_t limitMs,
+                         const std::function<bool()>& until) {
+  for (uint32_t ms = 1; ms <= limitMs; ++ms) {
+    p.AdvanceMicros(1000);
+    tk::DoEvents();
+    if (until()) return ms;
+  }
+  return limitMs + 1;
+}
+
+inline std::string TopModalName() {
+  tk::Form* top = tk::TopModalForm();
+  return top ? top->Name() : "";
 }
 
 }  // namespace testing_support

@@ -17,12 +17,7 @@ struct Court : Table {
     window->picScreenshot_MouseMove(0, 0, x, 300);
     return window->picPaddle.Left();
   }
-  std::vector<std::string> Sounds() {
-    std::vector<std::string> s;
-    for (auto& c : headless.platform.calls)
-      if (c.rfind("Sound(", 0) == 0) s.push_back(c);
-    return s;
-  }
+  std::vector<std::string> Sounds() { return testing_support::CallsStartingWith(headless.platform, {"Sound("}); }
 };
 
 }  // namespace

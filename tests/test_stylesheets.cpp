@@ -67,24 +67,6 @@ TEST(StyleSheetSetting, StartsOnTheStoredSheetAndSkipsWhatIsNotASixteenBitNumber
   EXPECT_EQ(odd.ballFrames, 0) << "and loads nothing but ball icons";
 }
 
-TEST(LoadStyleSheet, SlotsKeepOrClearTheirPicturesAsTheSheetSays) {
-  Table t(DesktopPair(1024, 768));
-  frmMain& w = *t.window;
-  mdlLumbravick::LoadStyleSheet(kClassic, w);
-  ASSERT_TRUE(w.picBallRes(9).GetPicture()) << "the resources are built in";
-  tk::Picture classic8 = w.picBallRes(8).GetPicture(), classic0 = w.picBallRes(0).GetPicture();
-
-  mdlLumbravick::LoadStyleSheet(kLasVegas, w);
-  EXPECT_NE(w.picBallRes(0).GetPicture(), classic0);
-  EXPECT_EQ(w.picBallRes(8).GetPicture(), classic8) << "Las Vegas has eight frames";
-  EXPECT_EQ(mdlLumbravick::BallFrameCount, 8);
-
-  mdlLumbravick::LoadStyleSheet(kWood, w);
-  for (int slot : {1, 2, 3}) EXPECT_FALSE(w.picPaddleRes(slot).GetPicture()) << slot;
-  EXPECT_TRUE(w.picPaddleRes(4).GetPicture());
-  EXPECT_EQ(w.picPaddle.Height(), 35);
-}
-
 TEST(LoadStyleSheet, PanelSitsFlushInTheBottomRightCornerWithItsItemsPlaced) {
   Table t(DesktopPair(1024, 768));
   frmMain& w = *t.window;
