@@ -1,29 +1,64 @@
-#include "tests/linux/e2e_check.h"
-
+// lumbravick-e2e-check: the picture and trace checks of tools/ci/linux-e2e.sh.
+//
+//   diff A.ppm B.ppm [--region x,y,w,h] [--exclude x,y,w,h]...
+//       prints how many pixels differ
+//   bbox A.ppm B.ppm --region x,y,w,h
+//       prints "x y w h" of the differing pixels, or "none"
+//   size A.ppm                prints "w h"
+//   field TRACE EVENT KEY [--where KEY=VALUE] [--first]
+//       prints KEY of the last (or first) EVENT line; exit 1 if there is none
+//   count TRACE EVENT [--where KEY=VALUE]
+//       prints how many EVENT lines there are
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
 
-namespace e2e {
+#include "toolkit/linux/ppm.h"
+#include "toolkit/surface.h"
 
 namespace {
 
-bool Excluded(int x, int y, const std::vector<tk::Rect>& exclude) {
-  for (const tk::Rect& r : exclude)
-    if (r.Contains(x, y)) return true;
-  return false;
+using TraceFields = std::map<std::string, std::string>;
+
+[[noreturn]] void Fail(const std::string& message) {
+  std::fprintf(stderr, "lumbravick-e2e-check: %s\n", message.c_str());
+  std::exit(2);
 }
 
-}  // namespace
+tk::Surface Load(const std::string& path) {
+  tk::Surface s;
+  std::string error;
+  if (!tk::gtkx::ReadPpm(path, s, error)) Fail(error);
+  return s;
+}
 
+tk::Rect RectArg(const std::string& text) {
+  tk::Rect r;
+  int used = 0;
+  if (std::sscanf(text.c_str(), "%d,%d,%d,%d%n", &r.x, &r.y, &r.w, &r.h, &used) != 4 ||
+      used != static_cast<int>(text.size()) || r.w < 0 || r.h < 0)
+    Fail("not a rectangle x,y,w,h: " + text);
+  return r;
+}
+
+// Pixels at which two pictures differ, counted inside `only` (the whole
+// picture when absent) and outside every `exclude` area. Where only one of
+// the pictures reaches, the pixels count as different.
 int64_t CountDifferences(const tk::Surface& a, const tk::Surface& b, const std::optional<tk::Rect>& only,
                          const std::vector<tk::Rect>& exclude) {
-  const int w = std::max(a.Width(), b.Width()), h = std::max(a.Height(), b.Height());
-  tk::Rect area = only ? only->Intersect({0, 0, w, h}) : tk::Rect{0, 0, w, h};
+  const tk::Rect whole{0, 0, std::max(a.Width(), b.Width()), std::max(a.Height(), b.Height())};
+  const tk::Rect area = only ? only->Intersect(whole) : whole;
   int64_t count = 0;
   for (int y = area.y; y < area.Bottom(); ++y)
     for (int x = area.x; x < area.Right(); ++x) {
-      if (Excluded(x, y, exclude)) continue;
+      if (std::any_of(exclude.begin(), exclude.end(), [x, y](const tk::Rect& r) { return r.Contains(x, y); }))
+        continue;
       bool shared = a.Inside(x, y) && b.Inside(x, y);
       if (!shared || a.Get(x, y) != b.Get(x, y)) ++count;
     }
@@ -43,152 +78,123 @@ std::optional<tk::Rect> DifferenceBox(const tk::Surface& a, const tk::Surface& b
   return tk::Rect{x0, y0, x1 - x0 + 1, y1 - y0 + 1};
 }
 
-bool ParseRect(const std::string& text, tk::Rect& out) {
-  int v[4];
-  size_t pos = 0;
-  for (int i = 0; i < 4; ++i) {
-    if (pos >= text.size()) return false;
-    char* end = nullptr;
-    long n = std::strtol(text.c_str() + pos, &end, 10);
-    if (end == text.c_str() + pos) return false;
-    v[i] = static_cast<int>(n);
-    pos = static_cast<size_t>(end - text.c_str());
-    if (i < 3) {
-      if (pos >= text.size() || text[pos] != ',') return false;
-      ++pos;
+// One trace line, a flat JSON object as the recorder writes it: strings
+// unescaped, numbers and booleans as written, an array as its items joined
+// by ','. False for anything else (a line still being written).
+// The string that starts at s[i] (a '"'), with the recorder's escapes undone.
+bool ReadString(const std::string& s, size_t& i, std::string& out) {
+  if (i >= s.size() || s[i++] != '"') return false;
+  while (i < s.size()) {
+    const char c = s[i++];
+    if (c == '"') return true;
+    if (c != '\\') {
+      out += c;
+      continue;
     }
-  }
-  if (pos != text.size() || v[2] < 0 || v[3] < 0) return false;
-  out = {v[0], v[1], v[2], v[3]};
-  return true;
-}
-
-namespace {
-
-class LineParser {
- public:
-  explicit LineParser(const std::string& s) : s_(s) {}
-
-  bool Object(TraceFields& out) {
-    Blank();
-    if (!Eat('{')) return false;
-    Blank();
-    if (Eat('}')) return End();
-    for (;;) {
-      std::string key, value;
-      Blank();
-      if (!String(key)) return false;
-      Blank();
-      if (!Eat(':')) return false;
-      Blank();
-      if (!Value(value)) return false;
-      out[key] = value;
-      Blank();
-      if (Eat(',')) continue;
-      if (Eat('}')) return End();
+    static const char kEscaped[] = "nrt\"\\", kMeant[] = "\n\r\t\"\\";
+    const char e = i < s.size() ? s[i++] : '\0';
+    if (const char* escape = e ? std::strchr(kEscaped, e) : nullptr) {
+      out += kMeant[escape - kEscaped];
+    } else if (e == 'u' && i + 4 <= s.size()) {  // only control characters are escaped this way
+      out += static_cast<char>(std::strtoul(s.substr(i, 4).c_str(), nullptr, 16) & 0x7F);
+      i += 4;
+    } else {
       return false;
     }
   }
+  return false;
+}
 
- private:
-  bool End() {
-    Blank();
-    return i_ == s_.size();
-  }
-  void Blank() {
-    while (i_ < s_.size() && (s_[i_] == ' ' || s_[i_] == '\t' || s_[i_] == '\r' || s_[i_] == '\n')) ++i_;
-  }
-  bool Eat(char c) {
-    if (i_ < s_.size() && s_[i_] == c) {
-      ++i_;
-      return true;
-    }
-    return false;
-  }
-  bool String(std::string& out) {
-    if (!Eat('"')) return false;
-    while (i_ < s_.size()) {
-      char c = s_[i_++];
-      if (c == '"') return true;
-      if (c != '\\') {
-        out += c;
-        continue;
-      }
-      if (i_ >= s_.size()) return false;
-      char e = s_[i_++];
-      switch (e) {
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
-        case 'b': out += '\b'; break;
-        case 'f': out += '\f'; break;
-        case '/': out += '/'; break;
-        case '\\': out += '\\'; break;
-        case '"': out += '"'; break;
-        case 'u': {
-          if (i_ + 4 > s_.size()) return false;
-          unsigned code = static_cast<unsigned>(std::strtoul(s_.substr(i_, 4).c_str(), nullptr, 16));
-          i_ += 4;
-          // The recorder escapes only control characters this way.
-          if (code < 0x80) out += static_cast<char>(code);
-          else out += '?';
-          break;
-        }
-        default: return false;
-      }
-    }
-    return false;
-  }
-  bool Scalar(std::string& out) {
-    size_t start = i_;
-    while (i_ < s_.size() && s_[i_] != ',' && s_[i_] != '}' && s_[i_] != ']' && s_[i_] != ' ') ++i_;
-    out = s_.substr(start, i_ - start);
-    return !out.empty();
-  }
-  bool Value(std::string& out) {
-    if (i_ < s_.size() && s_[i_] == '"') return String(out);
-    if (Eat('[')) {
-      Blank();
-      if (Eat(']')) return true;
-      for (bool first = true;; first = false) {
-        std::string item;
-        Blank();
-        if (!Value(item)) return false;
-        if (!first) out += ',';
-        out += item;
-        Blank();
-        if (Eat(',')) continue;
-        return Eat(']');
-      }
-    }
-    return Scalar(out);
-  }
-
-  const std::string& s_;
-  size_t i_ = 0;
-};
-
-}  // namespace
+// A string, a number, true/false/null, or an array of numbers (kept without
+// its brackets).
+bool ReadValue(const std::string& s, size_t& i, std::string& out) {
+  if (i < s.size() && s[i] == '"') return ReadString(s, i, out);
+  const size_t array = i < s.size() && s[i] == '[' ? 1 : 0;
+  const size_t end = array ? s.find(']', i) : s.find_first_of(",} ", i);
+  if (end == std::string::npos) return false;
+  out = s.substr(i + array, end - i - array);
+  i = end + array;
+  return array || !out.empty();
+}
 
 bool ParseTraceLine(const std::string& line, TraceFields& out) {
   out.clear();
-  LineParser p(line);
-  if (p.Object(out)) return true;
+  size_t i = 0;
+  bool ok = line.size() >= 2 && line[i++] == '{';
+  for (bool first = true; ok && i < line.size() && line[i] != '}'; first = false) {
+    std::string key, value;
+    ok = (first || line[i++] == ',') && ReadString(line, i, key) && i < line.size() && line[i++] == ':' &&
+         ReadValue(line, i, value);
+    out[key] = value;
+  }
+  // The closing brace ends the line.
+  if (ok && i + 1 == line.size()) return true;
   out.clear();
   return false;
 }
 
-std::vector<TraceFields> ReadEvents(const std::string& path, const std::string& event) {
-  std::vector<TraceFields> found;
-  std::ifstream in(path);
-  std::string line;
-  while (std::getline(in, line)) {
-    TraceFields f;
-    if (!ParseTraceLine(line, f)) continue;
-    auto it = f.find("ev");
-    if (it != f.end() && it->second == event) found.push_back(std::move(f));
-  }
-  return found;
-}
+}  // namespace
 
-}  // namespace e2e
+int main(int argc, char** argv) {
+  const std::vector<std::string> a(argv + 1, argv + argc);
+  const std::string cmd = a.empty() ? "" : a[0];
+  const bool picture = cmd == "diff" || cmd == "bbox", trace = cmd == "field" || cmd == "count";
+  // Options follow the `fixed` arguments; all but --first take a value.
+  const size_t fixed = cmd == "field" ? 4 : picture || trace ? 3 : 2;
+  if (a.size() < fixed) Fail("usage: diff | bbox | size | field | count (see the source)");
+  std::optional<tk::Rect> region;
+  std::vector<tk::Rect> exclude;
+  std::string whereKey, whereValue;
+  bool first = false;
+  for (size_t i = fixed; i < a.size(); ++i) {
+    const std::string& option = a[i];
+    if (trace && option == "--first") {
+      first = true;
+      continue;
+    }
+    if (++i >= a.size()) Fail(option + " needs a value");
+    const std::string& value = a[i];
+    const size_t eq = value.find('=');
+    if (picture && option == "--region") {
+      region = RectArg(value);
+    } else if (picture && option == "--exclude") {
+      exclude.push_back(RectArg(value));
+    } else if (trace && option == "--where" && eq != std::string::npos) {
+      whereKey = value.substr(0, eq);
+      whereValue = value.substr(eq + 1);
+    } else {
+      Fail("unknown option " + option);
+    }
+  }
+
+  if (cmd == "diff") {
+    std::printf("%lld\n", static_cast<long long>(CountDifferences(Load(a[1]), Load(a[2]), region, exclude)));
+  } else if (cmd == "bbox") {
+    if (!region) Fail("bbox needs --region");
+    auto box = DifferenceBox(Load(a[1]), Load(a[2]), *region);
+    if (box) std::printf("%d %d %d %d\n", box->x, box->y, box->w, box->h);
+    else std::printf("none\n");
+  } else if (cmd == "size" && a.size() == 2) {
+    tk::Surface p = Load(a[1]);
+    std::printf("%d %d\n", p.Width(), p.Height());
+  } else if (trace) {
+    // The EVENT lines with KEY=VALUE, in order.
+    std::vector<TraceFields> events;
+    std::ifstream in(a[1]);
+    std::string line;
+    TraceFields f;
+    while (std::getline(in, line)) {
+      if (!ParseTraceLine(line, f) || f["ev"] != a[2]) continue;
+      if (whereKey.empty() || (f.count(whereKey) && f[whereKey] == whereValue)) events.push_back(f);
+    }
+    if (cmd == "count") {
+      std::printf("%zu\n", events.size());
+      return 0;
+    }
+    if (events.empty() || !(first ? events.front() : events.back()).count(a[3])) return 1;
+    std::printf("%s\n", (first ? events.front() : events.back())[a[3]].c_str());
+  } else {
+    Fail("unknown command " + cmd);
+  }
+  return 0;
+}

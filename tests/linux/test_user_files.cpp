@@ -1,43 +1,18 @@
 // The settings file and the single-instance lock.
-#include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
+#include <csignal>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include "toolkit/linux/user_files.h"
+#include "tests/linux/x_fixture.h"
 
 using tk::gtkx::InstanceLock;
 using tk::gtkx::KeyFileSettings;
-
-namespace {
-
-// A fresh folder under the system's temporary folder, removed afterwards.
-class TempDir {
- public:
-  TempDir() {
-    char pattern[] = "/tmp/lumbravick-test.XXXXXX";
-    path_ = mkdtemp(pattern);
-  }
-  ~TempDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-}  // namespace
 
 TEST(KeyFileSettings, TheApplicationNameIsAFolderPath) {
   KeyFileSettings s("/home/u/.config");
@@ -47,64 +22,38 @@ TEST(KeyFileSettings, TheApplicationNameIsAFolderPath) {
   EXPECT_EQ(s.PathFor("\\\\A\\.\\B\\"), "/home/u/.config/A/B/settings.ini");
 }
 
-TEST(KeyFileSettings, AValueIsWrittenAsAKeyOfItsGroupAndReadBack) {
-  TempDir dir;
+TEST(KeyFileSettings, ValuesAreKeysOfTheirGroupAndWritingKeepsTheRestOfTheFile) {
+  xtest::TempDir dir;
   KeyFileSettings s(dir.Path());
   std::string value;
   EXPECT_FALSE(s.Get("Vantoro\\Lumbravick", "StyleSheet", "StyleSheet", value)) << "nothing stored yet";
   ASSERT_TRUE(s.Set("Vantoro\\Lumbravick", "StyleSheet", "StyleSheet", "3"));
   ASSERT_TRUE(s.Get("Vantoro\\Lumbravick", "StyleSheet", "StyleSheet", value));
   EXPECT_EQ(value, "3");
-  std::string text = ReadAll(dir.Path() + "/Vantoro/Lumbravick/settings.ini");
-  EXPECT_NE(text.find("[StyleSheet]"), std::string::npos) << text;
-  EXPECT_NE(text.find("StyleSheet=3"), std::string::npos) << text;
+  std::stringstream text;
+  text << std::ifstream(dir.Path() + "/Vantoro/Lumbravick/settings.ini").rdbuf();
+  EXPECT_NE(text.str().find("[StyleSheet]\nStyleSheet=3\n"), std::string::npos) << text.str();
   EXPECT_FALSE(s.Get("Vantoro\\Lumbravick", "StyleSheet", "Other", value));
   EXPECT_FALSE(s.Get("Vantoro\\Lumbravick", "Other", "StyleSheet", value));
-}
 
-TEST(KeyFileSettings, WritingKeepsTheRestOfTheFile) {
-  TempDir dir;
-  KeyFileSettings s(dir.Path());
   ASSERT_TRUE(s.Set("A\\B", "One", "x", "1"));
   ASSERT_TRUE(s.Set("A\\B", "Two", "y", "two words"));
   ASSERT_TRUE(s.Set("A\\B", "One", "x", "11"));
-  std::string value;
-  ASSERT_TRUE(s.Get("A\\B", "Two", "y", value));
-  EXPECT_EQ(value, "two words");
-  ASSERT_TRUE(s.Get("A\\B", "One", "x", value));
-  EXPECT_EQ(value, "11");
-  // Text that would break a key file line survives.
-  ASSERT_TRUE(s.Set("A\\B", "One", "z", "line1\nline2 = [x]"));
-  ASSERT_TRUE(s.Get("A\\B", "One", "z", value));
-  EXPECT_EQ(value, "line1\nline2 = [x]");
-}
-
-TEST(KeyFileSettings, AnUnwritablePlaceFails) {
-  TempDir dir;
-  std::string blocker = dir.Path() + "/file";
-  std::ofstream(blocker) << "not a folder";
-  KeyFileSettings s(blocker);
-  EXPECT_FALSE(s.Set("A", "S", "K", "V"));
-}
-
-TEST(InstanceLock, OnlyOneHolderAtATime) {
-  TempDir dir;
-  std::string path = dir.Path() + "/sub/lumbravick.lock";
-  {
-    InstanceLock first;
-    ASSERT_EQ(first.Acquire(path), InstanceLock::Result::Acquired);
-    EXPECT_TRUE(first.Held());
-    InstanceLock second;
-    EXPECT_EQ(second.Acquire(path), InstanceLock::Result::HeldElsewhere);
-    EXPECT_FALSE(second.Held());
+  ASSERT_TRUE(s.Set("A\\B", "One", "z", "line1\nline2 = [x]"));  // text that would break a line
+  for (auto [section, key, want] : {std::tuple{"Two", "y", "two words"}, std::tuple{"One", "x", "11"},
+                                    std::tuple{"One", "z", "line1\nline2 = [x]"}}) {
+    ASSERT_TRUE(s.Get("A\\B", section, key, value)) << key;
+    EXPECT_EQ(value, want);
   }
-  InstanceLock later;
-  EXPECT_EQ(later.Acquire(path), InstanceLock::Result::Acquired) << "the lock goes with its holder";
+
+  // A file where the folder should be.
+  std::ofstream(dir.Path() + "/file") << "not a folder";
+  EXPECT_FALSE(KeyFileSettings(dir.Path() + "/file").Set("A", "S", "K", "V"));
 }
 
-TEST(InstanceLock, AnotherProcessHoldingTheLockIsSeen) {
-  TempDir dir;
-  std::string path = dir.Path() + "/lumbravick.lock";
+TEST(InstanceLock, OnlyOneHolderAtATimeUntilItsProcessEnds) {
+  xtest::TempDir dir;
+  const std::string path = dir.Path() + "/sub/lumbravick.lock";
   int ready[2];
   ASSERT_EQ(pipe(ready), 0);
   pid_t child = fork();
@@ -121,26 +70,22 @@ TEST(InstanceLock, AnotherProcessHoldingTheLockIsSeen) {
   ASSERT_EQ(c, 'y');
   InstanceLock mine;
   EXPECT_EQ(mine.Acquire(path), InstanceLock::Result::HeldElsewhere);
+  EXPECT_FALSE(mine.Held());
   kill(child, SIGKILL);
   waitpid(child, nullptr, 0);
   EXPECT_EQ(mine.Acquire(path), InstanceLock::Result::Acquired) << "a dead holder holds nothing";
+  EXPECT_TRUE(mine.Held());
   close(ready[0]);
   close(ready[1]);
-}
 
-TEST(InstanceLock, NoPlaceForTheFileIsUnavailable) {
-  TempDir dir;
-  std::string blocker = dir.Path() + "/file";
-  std::ofstream(blocker) << "x";
-  InstanceLock lock;
-  EXPECT_EQ(lock.Acquire(blocker + "/lumbravick.lock"), InstanceLock::Result::Unavailable);
+  std::ofstream(dir.Path() + "/file") << "x";
+  EXPECT_EQ(InstanceLock().Acquire(dir.Path() + "/file/lumbravick.lock"), InstanceLock::Result::Unavailable);
 }
 
 TEST(InstanceLock, TheRuntimeFolderIsPreferred) {
   using tk::gtkx::InstanceLockPath;
-  TempDir dir;
+  xtest::TempDir dir;
   EXPECT_EQ(InstanceLockPath(dir.Path().c_str(), "/c"), dir.Path() + "/lumbravick.lock");
-  EXPECT_EQ(InstanceLockPath(nullptr, "/c"), "/c/lumbravick/lumbravick.lock");
-  EXPECT_EQ(InstanceLockPath("", "/c"), "/c/lumbravick/lumbravick.lock");
-  EXPECT_EQ(InstanceLockPath((dir.Path() + "/missing").c_str(), "/c"), "/c/lumbravick/lumbravick.lock");
+  for (const char* unusable : {static_cast<const char*>(nullptr), "", "/no/such/folder"})
+    EXPECT_EQ(InstanceLockPath(unusable, "/c"), "/c/lumbravick/lumbravick.lock");
 }

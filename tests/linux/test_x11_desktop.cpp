@@ -1,7 +1,6 @@
 // The desktop operations against a real (scratch) X server.
-#include <sys/select.h>
-
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "toolkit/linux/desktop_record.h"
@@ -10,8 +9,8 @@
 
 using tk::Rgb;
 using tk::Surface;
-using tk::gtkx::DesktopRecord;
 using tk::gtkx::X11Desktop;
+using xtest::MapState;
 
 namespace {
 
@@ -19,285 +18,214 @@ class X11DesktopTest : public testing::Test {
  protected:
   void SetUp() override {
     REQUIRE_X();
-    XDeleteProperty(xtest::Dpy(), xtest::Root(), xtest::A("_XROOTPMAP_ID"));
-    XDeleteProperty(xtest::Dpy(), xtest::Root(), xtest::A("_NET_SUPPORTED"));
-    XDeleteProperty(xtest::Dpy(), xtest::Root(), xtest::A("_NET_CLIENT_LIST"));
-    XSync(xtest::Dpy(), False);
+    for (const char* p : {"_XROOTPMAP_ID", "_NET_SUPPORTED", "_NET_CLIENT_LIST"}) xtest::DeleteProperty(Root(), p);
     record.SetDisplayName(DisplayString(xtest::Dpy()));
+    desktop = std::make_unique<X11Desktop>(xtest::Dpy(), record);
   }
   void TearDown() override {
-    if (!xtest::Ready()) return;
+    if (!desktop) return;
+    desktop.reset();
     for (Window w : windows) XDestroyWindow(xtest::Dpy(), w);
     for (Pixmap p : pixmaps) XFreePixmap(xtest::Dpy(), p);
-    XDeleteProperty(xtest::Dpy(), xtest::Root(), xtest::A("_XROOTPMAP_ID"));
-    XSync(xtest::Dpy(), False);
+    xtest::DeleteProperty(Root(), "_XROOTPMAP_ID");
   }
+  static Window Root() { return xtest::Root(); }
   Window Make(int x, int y, int w, int h, unsigned long pixel, const char* type = nullptr,
               std::initializer_list<Atom> states = {}, bool map = true) {
     windows.push_back(xtest::MakeWindow(x, y, w, h, pixel, type, states, map));
     return windows.back();
   }
-  // A pixmap of the given depth whose pixel (x, y) is colours[y * w + x],
-  // set as the root's wallpaper.
-  Pixmap Wallpaper(int depth, int w, int h, const std::vector<tk::Color>& colours) {
-    Display* d = xtest::Dpy();
-    Pixmap p = XCreatePixmap(d, xtest::Root(), static_cast<unsigned>(w), static_cast<unsigned>(h),
-                             static_cast<unsigned>(depth));
+  // A pixmap of the given depth and width holding `colours` row by row, set
+  // as the root's wallpaper.
+  void Wallpaper(int depth, int w, const std::vector<tk::Color>& colours) {
+    const int h = static_cast<int>(colours.size()) / w;
+    Pixmap p = XCreatePixmap(xtest::Dpy(), Root(), unsigned(w), unsigned(h), unsigned(depth));
     pixmaps.push_back(p);
-    XImage* img = XCreateImage(d, nullptr, static_cast<unsigned>(depth), ZPixmap, 0, nullptr,
-                               static_cast<unsigned>(w), static_cast<unsigned>(h), 32, 0);
-    img->data = static_cast<char*>(calloc(static_cast<size_t>(img->bytes_per_line), static_cast<size_t>(h)));
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x)
-        XPutPixel(img, x, y, colours[static_cast<size_t>(y * w + x)] | (depth == 32 ? 0xFF000000ul : 0));
-    GC gc = XCreateGC(d, p, 0, nullptr);
-    XPutImage(d, p, gc, img, 0, 0, 0, 0, static_cast<unsigned>(w), static_cast<unsigned>(h));
-    XFreeGC(d, gc);
-    XDestroyImage(img);
-    XChangeProperty(d, xtest::Root(), xtest::A("_XROOTPMAP_ID"), XA_PIXMAP, 32, PropModeReplace,
-                    reinterpret_cast<unsigned char*>(&p), 1);
-    XSync(d, False);
-    return p;
-  }
-  static bool HasDepth(int depth) {
-    int n = 0;
-    int* depths = XListDepths(xtest::Dpy(), DefaultScreen(xtest::Dpy()), &n);
-    bool found = false;
-    for (int i = 0; i < n; ++i) found = found || depths[i] == depth;
-    if (depths) XFree(depths);
-    return found;
+    GC gc = XCreateGC(xtest::Dpy(), p, 0, nullptr);
+    for (int i = 0; i < w * h; ++i) {
+      XSetForeground(xtest::Dpy(), gc, colours[size_t(i)] | (depth == 32 ? 0xFF000000ul : 0));
+      XDrawPoint(xtest::Dpy(), p, gc, i % w, i / w);
+    }
+    XFreeGC(xtest::Dpy(), gc);
+    xtest::SetAtoms(Root(), "_XROOTPMAP_ID", {p}, XA_PIXMAP);
   }
 
-  DesktopRecord record;
+  tk::gtkx::DesktopRecord record;
+  std::unique_ptr<X11Desktop> desktop;
   std::vector<Window> windows;
   std::vector<Pixmap> pixmaps;
 };
 
 }  // namespace
 
-TEST_F(X11DesktopTest, AScreenCaptureSeesWhatIsOnTheScreen) {
-  Make(100, 50, 40, 30, 0x12A4C8);
-  X11Desktop desktop(xtest::Dpy(), record);
+TEST_F(X11DesktopTest, CapturesShowThePrimaryAreaOnceTheScreenHasSettled) {
+  Window w = Make(100, 50, 40, 30, 0x12A4C8);
+  const tk::Color blue = Rgb(0x12, 0xA4, 0xC8);
   Surface whole(300, 200);
-  ASSERT_TRUE(desktop.GrabScreen(whole));
-  EXPECT_EQ(whole.Get(100, 50), Rgb(0x12, 0xA4, 0xC8));
-  EXPECT_EQ(whole.Get(139, 79), Rgb(0x12, 0xA4, 0xC8));
-  // Only the primary area, copied to (0, 0) of the target.
-  desktop.SetPrimary({100, 50, 40, 30});
-  Surface part(40, 30, Rgb(1, 1, 1));
-  ASSERT_TRUE(desktop.GrabScreen(part));
-  for (tk::Color c : part.Pixels()) ASSERT_EQ(c, Rgb(0x12, 0xA4, 0xC8));
-  // A target smaller than the screen gets what it can hold.
+  ASSERT_TRUE(desktop->GrabScreen(whole));
+  EXPECT_EQ(whole.Get(100, 50), blue);
+  EXPECT_EQ(whole.Get(139, 79), blue);
+  // Only the primary area, at (0, 0) of the target, as far as the target reaches.
+  desktop->SetPrimary({100, 50, 40, 30});
   Surface small(10, 5);
-  ASSERT_TRUE(desktop.GrabScreen(small));
-  EXPECT_EQ(small.Get(9, 4), Rgb(0x12, 0xA4, 0xC8));
-}
+  ASSERT_TRUE(desktop->GrabScreen(small));
+  for (tk::Color c : small.Pixels()) ASSERT_EQ(c, blue);
 
-TEST_F(X11DesktopTest, CaptureWaitsForTheScreenToSettle) {
-  Window w = Make(10, 10, 20, 20, 0x000000);
-  X11Desktop desktop(xtest::Dpy(), record);
-  desktop.SetPrimary({10, 10, 20, 20});
-  Surface target(20, 20);
+  // The window changes colour during the first two pauses: the capture shows its last colour.
   int pauses = 0;
-  // The window changes colour during the first two pauses: the capture must
-  // show its last colour.
-  ASSERT_TRUE(desktop.Capture(target, 8, [&] {
-    if (++pauses <= 2) {
-      XSetWindowBackground(xtest::Dpy(), w, pauses == 1 ? 0x00FF00 : 0x0000FF);
-      XClearWindow(xtest::Dpy(), w);
-      XSync(xtest::Dpy(), False);
-    }
+  Surface target(40, 30);
+  ASSERT_TRUE(desktop->Capture(target, 8, [&] {
+    if (++pauses > 2) return;
+    XSetWindowBackground(xtest::Dpy(), w, pauses == 1 ? 0x00FF00 : 0x0000FF);
+    XClearWindow(xtest::Dpy(), w);
+    XSync(xtest::Dpy(), False);
   }));
   EXPECT_EQ(pauses, 3);
   EXPECT_EQ(target.Get(5, 5), Rgb(0, 0, 255));
 }
 
 TEST_F(X11DesktopTest, TheWallpaperPixmapIsReadThroughItsMasksAndTiled) {
-  X11Desktop desktop(xtest::Dpy(), record);
   Surface target(5, 3);
-  EXPECT_FALSE(desktop.GrabWallpaper(target)) << "no _XROOTPMAP_ID yet";
-  const std::vector<tk::Color> tile = {Rgb(255, 0, 0), Rgb(0, 255, 0), Rgb(0, 0, 255),
+  EXPECT_FALSE(desktop->GrabWallpaper(target)) << "no _XROOTPMAP_ID";
+  Pixmap gone = XCreatePixmap(xtest::Dpy(), Root(), 4, 4, static_cast<unsigned>(DefaultDepth(xtest::Dpy(), 0)));
+  XFreePixmap(xtest::Dpy(), gone);
+  xtest::SetAtoms(Root(), "_XROOTPMAP_ID", {gone}, XA_PIXMAP);
+  EXPECT_FALSE(desktop->GrabWallpaper(target)) << "a property naming no pixmap";
+
+  const std::vector<tk::Color> tile = {Rgb(255, 0, 0),   Rgb(0, 255, 0),  Rgb(0, 0, 255),
                                        Rgb(10, 20, 30), Rgb(40, 50, 60), Rgb(70, 80, 90)};
-  for (int depth : {24, 32}) {
-    if (!HasDepth(depth)) continue;
-    SCOPED_TRACE(depth);
-    Wallpaper(depth, 3, 2, tile);
-    desktop.SetPrimary({1, 1, 5, 3});
+  int n = 0;
+  int* depths = XListDepths(xtest::Dpy(), DefaultScreen(xtest::Dpy()), &n);
+  for (int i = 0; i < n; ++i) {
+    if (depths[i] != 24 && depths[i] != 32) continue;
+    SCOPED_TRACE(depths[i]);
+    Wallpaper(depths[i], 3, tile);
+    desktop->SetPrimary({1, 1, 5, 3});
     target.Fill(0);
-    ASSERT_TRUE(desktop.GrabWallpaper(target));
+    ASSERT_TRUE(desktop->GrabWallpaper(target));
     // Root (1+x, 1+y) shows tile ((1+x) % 3, (1+y) % 2).
     for (int y = 0; y < 3; ++y)
       for (int x = 0; x < 5; ++x)
         EXPECT_EQ(target.Get(x, y), tile[static_cast<size_t>(((1 + y) % 2) * 3 + (1 + x) % 3)]) << x << "," << y;
   }
+  if (depths) XFree(depths);
 }
 
-TEST_F(X11DesktopTest, AWallpaperPropertyNamingNoPixmapIsNoWallpaper) {
-  Pixmap p = XCreatePixmap(xtest::Dpy(), xtest::Root(), 4, 4, static_cast<unsigned>(DefaultDepth(xtest::Dpy(), 0)));
-  XFreePixmap(xtest::Dpy(), p);
-  XChangeProperty(xtest::Dpy(), xtest::Root(), xtest::A("_XROOTPMAP_ID"), XA_PIXMAP, 32, PropModeReplace,
-                  reinterpret_cast<unsigned char*>(&p), 1);
-  XSync(xtest::Dpy(), False);
-  X11Desktop desktop(xtest::Dpy(), record);
-  Surface target(4, 4);
-  EXPECT_FALSE(desktop.GrabWallpaper(target));
-}
-
-TEST_F(X11DesktopTest, DocksAreUnmappedAndComeBackWithTheirState) {
+TEST_F(X11DesktopTest, DocksAreUnmappedAndComeBackWithTheirStateEveryWayOut) {
   const Atom above = xtest::A("_NET_WM_STATE_ABOVE"), sticky = xtest::A("_NET_WM_STATE_STICKY");
   Window dock = Make(0, 560, 300, 30, 0x303030, "_NET_WM_WINDOW_TYPE_DOCK", {above, sticky});
   Window hiddenDock = Make(0, 0, 300, 20, 0x303030, "_NET_WM_WINDOW_TYPE_DOCK", {}, false);
   Window normal = Make(50, 50, 30, 30, 0xFFFFFF, "_NET_WM_WINDOW_TYPE_NORMAL");
-  X11Desktop desktop(xtest::Dpy(), record);
-
-  desktop.SetDocksVisible(false);
-  EXPECT_EQ(xtest::MapState(dock), IsUnmapped);
-  EXPECT_EQ(xtest::MapState(normal), IsViewable) << "only docks";
-  EXPECT_TRUE(record.Contains(dock));
-  EXPECT_FALSE(record.Contains(hiddenDock)) << "a dock that was not shown is left alone";
-  // What a window manager does on withdrawal.
-  XDeleteProperty(xtest::Dpy(), dock, xtest::A("_NET_WM_STATE"));
-  XSync(xtest::Dpy(), False);
-
-  desktop.SetDocksVisible(true);
-  EXPECT_EQ(xtest::MapState(dock), IsViewable);
-  EXPECT_EQ(xtest::AtomList(dock, "_NET_WM_STATE"), (std::vector<Atom>{above, sticky}));
-  EXPECT_EQ(xtest::MapState(hiddenDock), IsUnmapped);
-  EXPECT_EQ(record.Count(), 0);
+  Window own = Make(0, 100, 50, 10, 0x101010, "_NET_WM_WINDOW_TYPE_DOCK");
+  desktop->SetOwnWindowFilter([own](tk::gtkx::XWindowId w) { return w == own; });
+  const std::function<void()> waysBack[] = {
+      [&] { desktop->SetDocksVisible(true); },
+      [&] { desktop->GiveBackAll(); },
+      [&] {  // signals, crashes, a lost connection
+        record.GiveBackThroughNewConnection();
+        XSync(xtest::Dpy(), False);
+      },
+  };
+  for (const auto& giveBack : waysBack) {
+    SCOPED_TRACE(&giveBack - waysBack);
+    desktop->SetDocksVisible(false);
+    EXPECT_EQ(MapState(dock), IsUnmapped);
+    EXPECT_EQ(MapState(normal), IsViewable) << "only docks";
+    EXPECT_EQ(MapState(own), IsViewable) << "never the program's own windows";
+    EXPECT_TRUE(record.Contains(dock));
+    EXPECT_EQ(record.Count(), 1) << "a dock that was not shown is left alone";
+    xtest::DeleteProperty(dock, "_NET_WM_STATE");  // what a window manager does on withdrawal
+    giveBack();
+    EXPECT_EQ(MapState(dock), IsViewable);
+    tk::gtkx::HiddenWindow now;
+    ASSERT_TRUE(desktop->ReadState(dock, now));
+    EXPECT_EQ(std::vector<Atom>(now.states, now.states + now.stateCount), (std::vector<Atom>{above, sticky}));
+    EXPECT_EQ(MapState(hiddenDock), IsUnmapped);
+    EXPECT_EQ(record.Count(), 0);
+  }
 }
 
-TEST_F(X11DesktopTest, TheProgramsOwnWindowsAreNeverHidden) {
-  Window own = Make(0, 0, 50, 10, 0x101010, "_NET_WM_WINDOW_TYPE_DOCK");
-  X11Desktop desktop(xtest::Dpy(), record);
-  desktop.SetOwnWindowFilter([own](tk::gtkx::XWindowId w) { return w == own; });
-  desktop.SetDocksVisible(false);
-  EXPECT_EQ(xtest::MapState(own), IsViewable);
-  EXPECT_EQ(record.Count(), 0);
-}
-
-TEST_F(X11DesktopTest, AnEmergencyGivesBackThroughAFreshConnection) {
-  const Atom below = xtest::A("_NET_WM_STATE_BELOW");
-  Window dock = Make(0, 560, 300, 30, 0x303030, "_NET_WM_WINDOW_TYPE_DOCK", {below});
-  X11Desktop desktop(xtest::Dpy(), record);
-  desktop.SetDocksVisible(false);
-  ASSERT_EQ(xtest::MapState(dock), IsUnmapped);
-  XDeleteProperty(xtest::Dpy(), dock, xtest::A("_NET_WM_STATE"));
-  XSync(xtest::Dpy(), False);
-  record.GiveBackThroughNewConnection();
-  XSync(xtest::Dpy(), False);
-  EXPECT_EQ(xtest::MapState(dock), IsViewable);
-  EXPECT_EQ(xtest::AtomList(dock, "_NET_WM_STATE"), std::vector<Atom>{below});
-  EXPECT_EQ(record.Count(), 0);
-  // The normal way back afterwards finds nothing left to do.
-  desktop.SetDocksVisible(true);
-  EXPECT_EQ(xtest::MapState(dock), IsViewable);
-}
-
-TEST_F(X11DesktopTest, WithoutAWallpaperPixmapTheDesktopWindowIsUnmappedForTheCapture) {
+TEST_F(X11DesktopTest, TheIconLayerIsTheWallpaperPixmapOrElseTheDesktopWindowUnmapped) {
   Window desk = Make(0, 0, 200, 150, 0x336699, "_NET_WM_WINDOW_TYPE_DESKTOP");
-  X11Desktop desktop(xtest::Dpy(), record);
-  desktop.SetIconLayerVisible(false);
-  EXPECT_FALSE(desktop.UsingWallpaperPixmap());
-  EXPECT_EQ(xtest::MapState(desk), IsUnmapped);
+  desktop->SetIconLayerVisible(false);
+  EXPECT_FALSE(desktop->UsingWallpaperPixmap());
+  EXPECT_EQ(MapState(desk), IsUnmapped);
   EXPECT_TRUE(record.Contains(desk));
-  desktop.SetIconLayerVisible(true);
-  EXPECT_EQ(xtest::MapState(desk), IsViewable);
+  desktop->SetIconLayerVisible(true);
+  EXPECT_EQ(MapState(desk), IsViewable);
   EXPECT_EQ(record.Count(), 0);
-}
 
-TEST_F(X11DesktopTest, WithAWallpaperPixmapTheDesktopStaysAndTheCaptureIsTheWallpaper) {
-  Window desk = Make(0, 0, 200, 150, 0x336699, "_NET_WM_WINDOW_TYPE_DESKTOP");
-  Wallpaper(DefaultDepth(xtest::Dpy(), 0), 1, 1, {Rgb(9, 99, 199)});
-  X11Desktop desktop(xtest::Dpy(), record);
-  desktop.SetPrimary({0, 0, 200, 150});
-  desktop.SetIconLayerVisible(false);
-  EXPECT_TRUE(desktop.UsingWallpaperPixmap());
-  EXPECT_EQ(xtest::MapState(desk), IsViewable);
+  // With a pixmap the desktop window stays and the capture is the wallpaper.
+  Wallpaper(DefaultDepth(xtest::Dpy(), 0), 1, {Rgb(9, 99, 199)});
+  desktop->SetPrimary({0, 0, 200, 150});
+  desktop->SetIconLayerVisible(false);
+  EXPECT_EQ(MapState(desk), IsViewable);
   Surface shot(200, 150);
-  ASSERT_TRUE(desktop.Capture(shot, 4, [] {}));
+  ASSERT_TRUE(desktop->Capture(shot, 4, [] {}));
   EXPECT_EQ(shot.Get(100, 100), Rgb(9, 99, 199));
-  desktop.SetIconLayerVisible(true);
-  ASSERT_TRUE(desktop.Capture(shot, 4, [] {}));
+  desktop->SetIconLayerVisible(true);
+  ASSERT_TRUE(desktop->Capture(shot, 4, [] {}));
   EXPECT_EQ(shot.Get(100, 100), Rgb(0x33, 0x66, 0x99)) << "with the icon layer the screen again";
 }
-
-namespace {
-
-// The next client message sent to the root, as another client sees it.
-bool NextRootMessage(Display* watcher, XEvent& out) {
-  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-  while (std::chrono::steady_clock::now() < until) {
-    while (XPending(watcher)) {
-      XNextEvent(watcher, &out);
-      if (out.type == ClientMessage) return true;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
-}
-
-}  // namespace
 
 TEST_F(X11DesktopTest, MinimisingAllAsksTheWindowManager) {
   Display* watcher = XOpenDisplay(DisplayString(xtest::Dpy()));
   ASSERT_TRUE(watcher);
   XSelectInput(watcher, DefaultRootWindow(watcher), SubstructureNotifyMask);
   XSync(watcher, False);
+  // The next client message sent to the root, as another client sees it.
+  auto nextMessage = [watcher](XEvent& e) {
+    for (int i = 0; i < 200; ++i) {
+      while (XPending(watcher)) {
+        XNextEvent(watcher, &e);
+        if (e.type == ClientMessage) return true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  };
 
   // A window manager that shows the desktop: the mode is set, not toggled.
-  Atom showing = xtest::A("_NET_SHOWING_DESKTOP");
-  XChangeProperty(xtest::Dpy(), xtest::Root(), xtest::A("_NET_SUPPORTED"), XA_ATOM, 32, PropModeReplace,
-                  reinterpret_cast<unsigned char*>(&showing), 1);
-  XSync(xtest::Dpy(), False);
-  X11Desktop desktop(xtest::Dpy(), record);
-  desktop.MinimiseAll();
+  const Atom showing = xtest::A("_NET_SHOWING_DESKTOP");
+  xtest::SetAtoms(Root(), "_NET_SUPPORTED", {showing});
+  desktop->MinimiseAll();
   XEvent e{};
-  ASSERT_TRUE(NextRootMessage(watcher, e));
+  ASSERT_TRUE(nextMessage(e));
   EXPECT_EQ(e.xclient.message_type, showing);
   EXPECT_EQ(e.xclient.data.l[0], 1);
 
   // One that does not: each listed client is asked to iconify.
-  XDeleteProperty(xtest::Dpy(), xtest::Root(), xtest::A("_NET_SUPPORTED"));
+  xtest::DeleteProperty(Root(), "_NET_SUPPORTED");
   Window app = Make(20, 20, 50, 50, 0xAAAAAA, "_NET_WM_WINDOW_TYPE_NORMAL");
   Window dock = Make(0, 0, 50, 10, 0x101010, "_NET_WM_WINDOW_TYPE_DOCK");
-  Window list[] = {dock, app};
-  XChangeProperty(xtest::Dpy(), xtest::Root(), xtest::A("_NET_CLIENT_LIST"), XA_WINDOW, 32, PropModeReplace,
-                  reinterpret_cast<unsigned char*>(list), 2);
-  XSync(xtest::Dpy(), False);
-  desktop.MinimiseAll();
-  ASSERT_TRUE(NextRootMessage(watcher, e));
+  xtest::SetAtoms(Root(), "_NET_CLIENT_LIST", {dock, app}, XA_WINDOW);
+  desktop->MinimiseAll();
+  ASSERT_TRUE(nextMessage(e));
   EXPECT_EQ(e.xclient.message_type, xtest::A("WM_CHANGE_STATE"));
   EXPECT_EQ(e.xclient.window, app) << "the dock is not a window to minimise";
   EXPECT_EQ(e.xclient.data.l[0], IconicState);
-  EXPECT_FALSE(NextRootMessage(watcher, e)) << "only one request";
+  EXPECT_FALSE(nextMessage(e)) << "only one request";
   XCloseDisplay(watcher);
 }
 
-TEST_F(X11DesktopTest, ThePointerFollowsTheDisplayCounter) {
-  X11Desktop desktop(xtest::Dpy(), record);
-  EXPECT_EQ(desktop.ShowCursor(false), -1);
-  EXPECT_TRUE(desktop.CursorHidden());
-  EXPECT_EQ(desktop.ShowCursor(false), -2);
-  EXPECT_EQ(desktop.ShowCursor(true), -1);
-  EXPECT_TRUE(desktop.CursorHidden()) << "visible only from 0 up";
-  EXPECT_EQ(desktop.ShowCursor(true), 0);
-  EXPECT_FALSE(desktop.CursorHidden());
-  EXPECT_EQ(desktop.ShowCursor(true), 1);
-  EXPECT_EQ(desktop.ShowCursor(false), 0);
-  EXPECT_FALSE(desktop.CursorHidden());
-  desktop.ShowCursor(false);
-  desktop.GiveBackAll();
-  EXPECT_FALSE(desktop.CursorHidden());
-  EXPECT_EQ(desktop.CursorCount(), 0);
-}
+TEST_F(X11DesktopTest, ThePointerIsHiddenBelowZeroAndWarped) {
+  EXPECT_EQ(desktop->ShowCursor(false), -1);
+  EXPECT_TRUE(desktop->CursorHidden());
+  EXPECT_EQ(desktop->ShowCursor(false), -2);
+  EXPECT_EQ(desktop->ShowCursor(true), -1);
+  EXPECT_TRUE(desktop->CursorHidden()) << "visible only from 0 up";
+  EXPECT_EQ(desktop->ShowCursor(true), 0);
+  EXPECT_FALSE(desktop->CursorHidden());
+  desktop->ShowCursor(false);
+  desktop->GiveBackAll();
+  EXPECT_FALSE(desktop->CursorHidden());
+  EXPECT_EQ(desktop->CursorCount(), 0);
 
-TEST_F(X11DesktopTest, WarpingMovesThePointer) {
-  X11Desktop desktop(xtest::Dpy(), record);
-  desktop.WarpPointer(123, 45);
+  desktop->WarpPointer(123, 45);
   Window root = 0, child = 0;
   int rx = 0, ry = 0, wx = 0, wy = 0;
   unsigned mask = 0;
-  ASSERT_TRUE(XQueryPointer(xtest::Dpy(), xtest::Root(), &root, &child, &rx, &ry, &wx, &wy, &mask));
+  ASSERT_TRUE(XQueryPointer(xtest::Dpy(), Root(), &root, &child, &rx, &ry, &wx, &wy, &mask));
   EXPECT_EQ(rx, 123);
   EXPECT_EQ(ry, 45);
 }

@@ -1,7 +1,7 @@
-// Tests that need an X server. They change the root window's properties and
-// create dock and desktop windows, so they run only on a scratch server: the
-// end-to-end script starts one and sets LUMBRAVICK_X_TESTS=1. Elsewhere they
-// skip.
+// Helpers of the backend's tests. Those that need an X server change the root
+// window's properties and create dock and desktop windows, so they run only on
+// a scratch server: the end-to-end script starts one and sets
+// LUMBRAVICK_X_TESTS=1. Elsewhere they skip.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,8 +9,9 @@
 
 #include <cstdlib>
 #include <initializer_list>
-#include <vector>
+#include <optional>
 #include <string>
+#include <vector>
 
 // After the toolkit's headers (Xlib's macros clash with them).
 #include <X11/Xatom.h>
@@ -23,24 +24,60 @@
 
 namespace xtest {
 
+// A fresh folder under /tmp, removed with everything in it afterwards.
+class TempDir {
+ public:
+  TempDir() {
+    char pattern[] = "/tmp/lumbravick-test.XXXXXX";
+    path_ = mkdtemp(pattern);
+  }
+  ~TempDir() { (void)!std::system(("rm -rf '" + path_ + "'").c_str()); }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// Sets an environment variable for the lifetime of the object.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = getenv(name)) old_ = old;
+    setenv(name, value, 1);
+  }
+  ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
 // GTK on the scratch display, once per process; false when there is none.
 inline bool Ready() {
-  static int state = -1;
-  if (state < 0) {
-    const char* allowed = std::getenv("LUMBRAVICK_X_TESTS");
-    const char* display = std::getenv("DISPLAY");
-    state = 0;
-    if (allowed && std::string(allowed) == "1" && display && *display) {
-      gdk_set_allowed_backends("x11");
-      state = gtk_init_check(nullptr, nullptr) ? 1 : 0;
-    }
-  }
-  return state == 1;
+  static const bool ready = [] {
+    const char* allowed = getenv("LUMBRAVICK_X_TESTS");
+    const char* display = getenv("DISPLAY");
+    if (!allowed || std::string(allowed) != "1" || !display || !*display) return false;
+    gdk_set_allowed_backends("x11");
+    return gtk_init_check(nullptr, nullptr) == TRUE;
+  }();
+  return ready;
 }
 
 inline Display* Dpy() { return gdk_x11_display_get_xdisplay(gdk_display_get_default()); }
 inline Window Root() { return DefaultRootWindow(Dpy()); }
 inline Atom A(const char* name) { return XInternAtom(Dpy(), name, False); }
+
+inline void SetAtoms(Window w, const char* property, std::vector<Atom> atoms, Atom type = XA_ATOM) {
+  XChangeProperty(Dpy(), w, A(property), type, 32, PropModeReplace, reinterpret_cast<unsigned char*>(atoms.data()),
+                  static_cast<int>(atoms.size()));
+  XSync(Dpy(), False);
+}
+
+inline void DeleteProperty(Window w, const char* property) {
+  XDeleteProperty(Dpy(), w, A(property));
+  XSync(Dpy(), False);
+}
 
 // A plain window (no window manager on the scratch server), optionally with
 // an EWMH window type and state, filled with one colour.
@@ -48,19 +85,10 @@ inline Window MakeWindow(int x, int y, int w, int h, unsigned long pixel, const 
                          std::initializer_list<Atom> states = {}, bool map = true) {
   XSetWindowAttributes a{};
   a.background_pixel = pixel;
-  a.override_redirect = False;
   Window win = XCreateWindow(Dpy(), Root(), x, y, static_cast<unsigned>(w), static_cast<unsigned>(h), 0,
                              CopyFromParent, InputOutput, CopyFromParent, CWBackPixel, &a);
-  if (type) {
-    Atom t = A(type);
-    XChangeProperty(Dpy(), win, A("_NET_WM_WINDOW_TYPE"), XA_ATOM, 32, PropModeReplace,
-                    reinterpret_cast<unsigned char*>(&t), 1);
-  }
-  if (states.size()) {
-    std::vector<Atom> s(states);
-    XChangeProperty(Dpy(), win, A("_NET_WM_STATE"), XA_ATOM, 32, PropModeReplace,
-                    reinterpret_cast<unsigned char*>(s.data()), static_cast<int>(s.size()));
-  }
+  if (type) SetAtoms(win, "_NET_WM_WINDOW_TYPE", {A(type)});
+  if (states.size()) SetAtoms(win, "_NET_WM_STATE", states);
   if (map) XMapWindow(Dpy(), win);
   XSync(Dpy(), False);
   return win;
@@ -70,22 +98,6 @@ inline int MapState(Window w) {
   XWindowAttributes a{};
   XGetWindowAttributes(Dpy(), w, &a);
   return a.map_state;
-}
-
-inline std::vector<Atom> AtomList(Window w, const char* property) {
-  std::vector<Atom> out;
-  Atom type = 0;
-  int format = 0;
-  unsigned long n = 0, after = 0;
-  unsigned char* data = nullptr;
-  if (XGetWindowProperty(Dpy(), w, A(property), 0, 64, False, XA_ATOM, &type, &format, &n, &after, &data) ==
-          Success &&
-      type == XA_ATOM) {
-    auto* items = reinterpret_cast<Atom*>(data);
-    out.assign(items, items + n);
-  }
-  if (data) XFree(data);
-  return out;
 }
 
 }  // namespace xtest
