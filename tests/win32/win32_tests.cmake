@@ -6,24 +6,22 @@ set(LUMBRAVICK_WIN32_TESTS_DIR ${CMAKE_CURRENT_LIST_DIR})
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
-set(test_sources
-  ${LUMBRAVICK_WIN32_TESTS_DIR}/test_win32_desktop.cpp
-  ${LUMBRAVICK_WIN32_TESTS_DIR}/test_win32_dialogs.cpp
-  ${LUMBRAVICK_WIN32_TESTS_DIR}/test_win32_events.cpp
-  ${LUMBRAVICK_WIN32_TESTS_DIR}/test_win32_resources.cpp
-  ${LUMBRAVICK_WIN32_RC})
+file(GLOB test_sources CONFIGURE_DEPENDS ${LUMBRAVICK_WIN32_TESTS_DIR}/test_win32_*.cpp)
+# With the resources of the program, to compare with the embedded copy.
+set(has_resource_script 0)
 if(LUMBRAVICK_RC_FILE)
-  # The same resources as the program, to compare with the embedded copy.
   list(APPEND test_sources ${LUMBRAVICK_RC_FILE})
   lumbravick_rc_depends_on_resources()
+  set(has_resource_script 1)
 endif()
-add_executable(lumbravick_win32_tests ${test_sources})
+# The manifest and version script too; a source's dependencies are set per
+# directory, so the manifest is named again here.
+set_property(SOURCE ${LUMBRAVICK_WIN32_RC} APPEND PROPERTY OBJECT_DEPENDS
+  ${PROJECT_SOURCE_DIR}/toolkit/win32/lumbravick.manifest)
+add_executable(lumbravick_win32_tests ${test_sources} ${LUMBRAVICK_WIN32_RC})
 target_link_libraries(lumbravick_win32_tests PRIVATE lumbravick_win32 GTest::gtest GTest::gtest_main)
-if(LUMBRAVICK_RC_FILE)
-  target_compile_definitions(lumbravick_win32_tests PRIVATE LUMBRAVICK_HAS_RESOURCE_SCRIPT=1)
-else()
-  target_compile_definitions(lumbravick_win32_tests PRIVATE LUMBRAVICK_HAS_RESOURCE_SCRIPT=0)
-endif()
+target_compile_definitions(lumbravick_win32_tests PRIVATE
+  LUMBRAVICK_HAS_RESOURCE_SCRIPT=${has_resource_script})
 lumbravick_rc_safe_options(lumbravick_win32_tests)
 # They share one screen, one taskbar and one registry: one at a time.
 gtest_discover_tests(lumbravick_win32_tests DISCOVERY_TIMEOUT 120

@@ -31,11 +31,11 @@ using tk::win32::Utf8;
 using tk::win32::Wide;
 
 int Usage() {
-  std::fprintf(stderr,
-               "usage: lumbravick-winprobe taskbar | window TITLE | center TITLE TEXT | snap FILE "
-               "X Y W H |\n"
-               "       diff FILE X Y W H | endsession CLASS | crash|terminate|abort [noguard] | "
-               "show-taskbar\n");
+  std::fputs(
+      "usage: lumbravick-winprobe taskbar | window TITLE | center TITLE TEXT | "
+      "snap|diff FILE X Y W H | endsession CLASS | crash|terminate|abort [noguard] | "
+      "show-taskbar\n",
+      stderr);
   return 2;
 }
 
@@ -45,23 +45,19 @@ std::string Text(HWND w) {
   return Utf8(text);
 }
 
-std::string ClassName(HWND w) {
-  wchar_t name[256] = {};
-  GetClassNameW(w, name, 256);
-  return Utf8(name);
-}
-
-int Taskbar() {
-  HWND taskbar = FindWindowA("Shell_TrayWnd", "");
-  std::puts(!taskbar ? "missing" : IsWindowVisible(taskbar) ? "visible" : "hidden");
-  return 0;
+HWND Taskbar() { return FindWindowA("Shell_TrayWnd", ""); }
+// "visible" when there is a taskbar on the screen, else "hidden".
+const char* TaskbarShown() {
+  return Taskbar() && IsWindowVisible(Taskbar()) ? "visible" : "hidden";
 }
 
 void PrintWindow(const char* kind, HWND w) {
   RECT r{};
   GetWindowRect(w, &r);
+  wchar_t cls[256] = {};
+  GetClassNameW(w, cls, 256);
   std::printf("%s class=\"%s\" id=%d visible=%d enabled=%d rect=%ld,%ld,%ld,%ld text=\"%s\"\n",
-              kind, ClassName(w).c_str(), GetDlgCtrlID(w), IsWindowVisible(w) ? 1 : 0,
+              kind, Utf8(cls).c_str(), GetDlgCtrlID(w), IsWindowVisible(w) ? 1 : 0,
               IsWindowEnabled(w) ? 1 : 0, r.left, r.top, r.right, r.bottom, Text(w).c_str());
 }
 
@@ -88,39 +84,25 @@ int Center(const std::string& title, const std::string& text) {
 
 // A block of the screen as 0x00RRGGBB words.
 std::vector<uint32_t> Grab(int x, int y, int w, int h) {
-  std::vector<uint32_t> px(static_cast<size_t>(w) * h);
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
-  HGDIOBJ old = SelectObject(memory, bmp);
-  BitBlt(memory, 0, 0, w, h, screen, x, y, SRCCOPY);
-  SelectObject(memory, old);
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  GetDIBits(memory, bmp, 0, h, px.data(), &bi, DIB_RGB_COLORS);
-  DeleteObject(bmp);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  for (auto& p : px) p &= 0xFFFFFFu;
+  tk::Surface screen(x + w, y + h);
+  tk::win32::Win32Platform().CaptureScreen(screen);
+  std::vector<uint32_t> px;
+  for (int row = y; row < y + h; ++row)
+    px.insert(px.end(), screen.Row(row) + x, screen.Row(row) + x + w);
   return px;
 }
 
-int Snap(const std::string& file, int x, int y, int w, int h) {
-  std::vector<uint32_t> px = Grab(x, y, w, h);
-  std::ofstream out(file, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(px.data()), static_cast<std::streamsize>(px.size() * 4));
-  return out ? 0 : 1;
-}
-
-int Diff(const std::string& file, int x, int y, int w, int h) {
+// snap saves the block to FILE; diff prints how many of its pixels differ
+// from the ones saved there.
+int SnapOrDiff(bool diff, const std::string& file, int x, int y, int w, int h) {
   std::vector<uint32_t> now = Grab(x, y, w, h), before(now.size());
-  std::ifstream in(file, std::ios::binary);
-  in.read(reinterpret_cast<char*>(before.data()), static_cast<std::streamsize>(before.size() * 4));
-  if (!in) return 1;
+  auto bytes = static_cast<std::streamsize>(now.size() * 4);
+  if (!diff)
+    return std::ofstream(file, std::ios::binary).write(reinterpret_cast<char*>(now.data()), bytes)
+               ? 0
+               : 1;
+  if (!std::ifstream(file, std::ios::binary).read(reinterpret_cast<char*>(before.data()), bytes))
+    return 1;
   size_t differ = 0;
   for (size_t i = 0; i < now.size(); ++i) differ += now[i] != before[i];
   std::printf("%zu\n", differ);
@@ -136,16 +118,14 @@ int EndSession(const std::string& cls) {
   std::fflush(stdout);
   SendMessageTimeoutW(w, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer);
   // At once, while the program is still on its way out.
-  HWND taskbar = FindWindowA("Shell_TrayWnd", "");
-  std::printf("ended: taskbar %s\n", taskbar && IsWindowVisible(taskbar) ? "visible" : "hidden");
+  std::printf("ended: taskbar %s\n", TaskbarShown());
   return 0;
 }
 
 // What the taskbar looks like while the process dies, after the guard had its
 // turn (its handlers hand on to these ones, which were there first).
 void ReportDying() {
-  HWND taskbar = FindWindowA("Shell_TrayWnd", "");
-  std::printf("dying: taskbar %s\n", taskbar && IsWindowVisible(taskbar) ? "visible" : "hidden");
+  std::printf("dying: taskbar %s\n", TaskbarShown());
   std::fflush(stdout);
 }
 LONG WINAPI ProbeFilter(EXCEPTION_POINTERS*) {
@@ -156,10 +136,7 @@ void ProbeTerminate() {
   ReportDying();
   _exit(3);
 }
-void ProbeAbort(int) {
-  ReportDying();
-  _exit(3);
-}
+void ProbeAbort(int) { ProbeTerminate(); }
 
 // The desktop hidden the way the game hides it, then an end without any
 // cleanup of ours: only the guard can give the taskbar back.
@@ -172,8 +149,7 @@ void ProbeAbort(int) {
   tk::win32::Win32Platform platform;
   platform.SetTaskbarVisible(false);
   platform.SetIconLayerVisible(false);
-  HWND taskbar = FindWindowA("Shell_TrayWnd", "");
-  std::printf("taskbar %s\n", taskbar && !IsWindowVisible(taskbar) ? "hidden" : "not hidden");
+  std::printf("taskbar %s\n", Taskbar() && !IsWindowVisible(Taskbar()) ? "hidden" : "not hidden");
   std::fflush(stdout);
   if (how == "crash") {
     volatile int* nowhere = nullptr;
@@ -189,19 +165,13 @@ void ProbeAbort(int) {
 int main(int argc, char** argv) {
   std::vector<std::string> a(argv + 1, argv + argc);
   auto number = [&](size_t i) { return std::atoi(a.at(i).c_str()); };
-  try {
-    if (a.size() == 1 && a[0] == "taskbar") return Taskbar();
-    if (a.size() == 2 && a[0] == "window") return Window(a[1]);
-    if (a.size() == 3 && a[0] == "center") return Center(a[1], a[2]);
-    if (a.size() == 6 && a[0] == "snap")
-      return Snap(a[1], number(2), number(3), number(4), number(5));
-    if (a.size() == 6 && a[0] == "diff")
-      return Diff(a[1], number(2), number(3), number(4), number(5));
-    if (a.size() == 2 && a[0] == "endsession") return EndSession(a[1]);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "lumbravick-winprobe: %s\n", e.what());
-    return 2;
-  }
+  if (a.size() == 1 && a[0] == "taskbar")
+    return std::puts(!Taskbar() ? "missing" : TaskbarShown()), 0;
+  if (a.size() == 2 && a[0] == "window") return Window(a[1]);
+  if (a.size() == 3 && a[0] == "center") return Center(a[1], a[2]);
+  if (a.size() == 6 && (a[0] == "snap" || a[0] == "diff"))
+    return SnapOrDiff(a[0] == "diff", a[1], number(2), number(3), number(4), number(5));
+  if (a.size() == 2 && a[0] == "endsession") return EndSession(a[1]);
   if (a.size() == 1 && a[0] == "show-taskbar") {
     tk::win32::DesktopGuard::ShowTaskbar(true);
     return 0;
