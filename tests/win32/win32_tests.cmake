@@ -22,7 +22,6 @@ add_executable(lumbravick_win32_tests ${test_sources} ${LUMBRAVICK_WIN32_RC})
 target_link_libraries(lumbravick_win32_tests PRIVATE lumbravick_win32 GTest::gtest GTest::gtest_main)
 target_compile_definitions(lumbravick_win32_tests PRIVATE
   LUMBRAVICK_HAS_RESOURCE_SCRIPT=${has_resource_script})
-lumbravick_rc_safe_options(lumbravick_win32_tests)
 # They share one screen, one taskbar and one registry: one at a time.
 gtest_discover_tests(lumbravick_win32_tests DISCOVERY_TIMEOUT 120
   PROPERTIES TIMEOUT 120 RESOURCE_LOCK lumbravick_win32_desktop)
