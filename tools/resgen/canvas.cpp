@@ -1,5 +1,7 @@
 #include "tools/resgen/canvas.h"
 
+#include <span>
+
 namespace resgen {
 
 Rgba Hex(uint32_t rgb, double alpha) {
@@ -19,7 +21,10 @@ Rgba Darken(const Rgba& c, double t) { return Mix(c, {0, 0, 0, c.a}, Clamp01(t))
 Rgba WithAlpha(const Rgba& c, double a) { return {c.r, c.g, c.b, a}; }
 Rgba Grey(double v, double alpha) { return {v, v, v, alpha}; }
 
-Rgba Ramp(std::initializer_list<std::pair<double, Rgba>> stops, double t) {
+namespace {
+// The colour at t between the stops (in increasing order) that enclose it;
+// before the first stop its colour, after the last the last one's.
+Rgba RampThrough(std::span<const std::pair<double, Rgba>> stops, double t) {
   const std::pair<double, Rgba>* prev = nullptr;
   for (const auto& s : stops) {
     if (t <= s.first) {
@@ -30,6 +35,11 @@ Rgba Ramp(std::initializer_list<std::pair<double, Rgba>> stops, double t) {
     prev = &s;
   }
   return prev ? prev->second : Rgba{};
+}
+}  // namespace
+
+Rgba Ramp(std::initializer_list<std::pair<double, Rgba>> stops, double t) {
+  return RampThrough({stops.begin(), stops.size()}, t);
 }
 
 Affine Affine::Inverse() const {
@@ -160,16 +170,7 @@ Paint Linear(double x0, double y0, double x1, double y1,
   double dx = x1 - x0, dy = y1 - y0, len2 = dx * dx + dy * dy;
   return [=](double x, double y) {
     double t = len2 > 0 ? ((x - x0) * dx + (y - y0) * dy) / len2 : 0.0;
-    const std::pair<double, Rgba>* prev = nullptr;
-    for (const auto& s : copy) {
-      if (t <= s.first) {
-        if (!prev) return s.second;
-        double span = s.first - prev->first;
-        return Mix(prev->second, s.second, span > 0 ? (t - prev->first) / span : 1.0);
-      }
-      prev = &s;
-    }
-    return prev ? prev->second : Rgba{};
+    return RampThrough(copy, t);
   };
 }
 
