@@ -5,6 +5,7 @@
 
 #include "game/frmMain.h"
 #include "toolkit/toolkit.h"
+#include "toolkit/trace.h"
 
 namespace {
 
@@ -36,6 +37,8 @@ void frmMain::GetIconPixels() {
     lblIconPixels.SetCaption(std::to_string(IconPixels));
     IconPixelsTotal = IconPixels;
     SpeedUpMark = IconPixels;
+    // From here on a pass sleeps: the ball flies at its playing speed.
+    tk::trace::Event("scan_done").Int("icon_pixels", IconPixels);
     if (IconPixels >= width * height - 1000) {
       tk::MsgBoxResult answer = tk::MsgBox(kWallpaperWarningText, tk::MsgBoxButtons::YesNo,
                                            tk::MsgBoxIcon::Critical, kWallpaperWarningTitle);

@@ -6,6 +6,7 @@
 #include "game/frmMain.h"
 #include "game/mdlLumbravick.h"
 #include "toolkit/toolkit.h"
+#include "toolkit/trace.h"
 
 namespace {
 constexpr int16_t kSoundFireBall = 107, kSoundClick = 110;
@@ -48,6 +49,12 @@ void frmMain::picScreenshot_MouseUp(int16_t button, int16_t, float, float) {
   if (button != tk::kRightButton) return;
   mdlLumbravick::PlaySound(kSoundClick);
   if (!Paused) {
+    // Where the ball stopped and where it was heading: whoever drives the
+    // game from outside can tell whether resuming would lose it at once.
+    tk::trace::Event("pause")
+        .PairF("ball", picBall.Left(), picBall.Top())
+        .Pair("dir", BallDirX, BallDirY)
+        .PairF("paddle", picPaddle.Left(), picPaddle.Top());
     lblIconPixels.SetCaption("Pause");
     CursorShow();
     Paused = true;
