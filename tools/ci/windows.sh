@@ -196,23 +196,152 @@ paddle_changed() {  # snapshot x y
   [ -n "$n" ] && [ "$n" -gt 1500 ]
 }
 
+# ---- driving a paused game ----------------------------------------------------------------
+# The game is kept paused (right button) but for short runs: every look at the
+# screen starts a Wine program, and a ball is lost within a second or two.
+# Each pause line of the trace tells where the ball stopped and where it was
+# heading, so a run never starts with the ball about to pass the paddle.
+POINTER_X=
+
+# Waits for the pause line after the PAUSES-th; fails (1) when the game ended.
+wait_pause() {  # trace pauses
+  local end=$((SECONDS + 10))
+  until [ "$(count_trace "$1" '"ev":"pause"')" -gt "$2" ]; do
+    grep -q '"ev":"end_screen"' "$1" && return 1
+    [ $SECONDS -lt $end ] || fail "the right button did not pause the game"
+    sleep 0.1
+  done
+  ! grep -q '"ev":"end_screen"' "$1"
+}
+
+pause_game() {  # trace
+  local pauses
+  pauses=$(count_trace "$1" '"ev":"pause"')
+  xdotool click 3
+  wait_pause "$1" "$pauses"
+}
+
+# Points at X (y 300, clear of the paddle), one pixel aside when the pointer
+# is there already: a pointer that does not move sends no move.
+point_at() {  # x
+  local x=$1
+  [ "$x" != "$POINTER_X" ] || x=$((x + 1))
+  POINTER_X=$x
+  xdotool mousemove "$x" 300
+}
+
+# Resumes, moves the pointer to X and pauses again SECONDS later.
+run_with_pointer_at() {  # trace x seconds
+  local pauses
+  pauses=$(count_trace "$1" '"ev":"pause"')
+  xdotool click 3
+  point_at "$2"
+  xdotool sleep "$3" click 3
+  wait_pause "$1" "$pauses"
+}
+
+# "x y dx dy" of the ball in the last pause line.
+paused_ball() {  # trace
+  sed -n 's/.*"ev":"pause","ball":\[\([-0-9]*\)[.0-9]*,\([-0-9]*\)[.0-9]*\],"dir":\[\([-0-9]*\),\([-0-9]*\)\].*/\1 \2 \3 \4/p' "$1" | tail -n1
+}
+
+# Where a ball at X,Y heading DX,DY reaches the paddle's row (going up first
+# when DY is negative; the side edges mirror it), and the paddle's left edge
+# that puts its middle there.
+landing_x() {  # x y dx dy top
+  local x=$1 y=$2 dx=$3 dy=$4 top=$5 path period land
+  if [ "$dy" -gt 0 ]; then path=$((top - 16 - y)); else path=$((y + top - 16)); dy=$((-dy)); fi
+  period=$((2 * (WIDTH - 16)))
+  land=$(((x + dx * (path / dy)) % period))
+  [ $land -ge 0 ] || land=$((land + period))
+  [ $land -le $((WIDTH - 16)) ] || land=$((period - land))
+  echo "$land"
+}
+paddle_under() {  # landing-x
+  local left=$(($1 + 8 - 84))
+  [ $left -ge 0 ] || left=0
+  [ $left -le $((WIDTH - 168)) ] || left=$((WIDTH - 168))
+  echo "$left"
+}
+paddle_hits() { count_trace "$1" '"ev":"sound","id":101'; }
+
+# While the icons are counted a pass does not sleep and the ball flies many
+# times faster than in play, too fast to pause it in time: the paddle is put
+# where each served ball will come down, and after each bounce where it will
+# come down again (a ball that hits the paddle's middle goes back the same
+# way one step faster).
+guard_scan() {  # trace paddle-top
+  local trace=$1 top=$2 serves=0 hits=0 n x y dx dy land
+  until grep -qE '"ev":"(scan_done|end_screen)"' "$trace"; do
+    n=$(count_trace "$trace" '"ev":"serve"')
+    if [ "$n" != "$serves" ]; then
+      serves=$n
+      read -r x y dx dy < <(sed -n 's/.*"ev":"serve","ball":\[\([-0-9]*\)[.0-9]*,\([-0-9]*\)[.0-9]*\].*"dir":\[\([-0-9]*\),\([-0-9]*\)\].*/\1 \2 \3 \4/p' "$trace" | tail -n1) ||
+        fail "no ball in the serve line"
+      hits=$(paddle_hits "$trace")
+    elif [ "$(paddle_hits "$trace")" != "$hits" ]; then
+      hits=$(paddle_hits "$trace")
+      x=$land y=$((top - 16)) dy=$((-(${dy#-} + 1)))
+    else
+      sleep 0.01
+      continue
+    fi
+    land=$(landing_x "$x" "$y" "$dx" "$dy" "$top")
+    point_at "$(paddle_under "$land")"
+  done
+}
+
+# When the paused ball would reach the paddle's row within 100 passes (about
+# half a second), lets the game run with the paddle under the point where it
+# will get there until the ball has bounced off the paddle or was lost, and
+# pauses it again.
+make_ball_safe() {  # trace paddle-top
+  local trace=$1 top=$2 x y dx dy hits pauses end
+  while :; do
+    read -r x y dx dy < <(paused_ball "$trace") || fail "no ball in the pause line"
+    [ "$dy" != 0 ] || return 0
+    if [ "$dy" -gt 0 ]; then
+      [ $(((top - 16 - y) / dy)) -lt 100 ] || return 0
+    else
+      [ $(((y + top - 16) / -dy)) -lt 100 ] || return 0
+    fi
+    hits=$(count_trace "$trace" '"ev":"sound","id":10[16]')
+    pauses=$(count_trace "$trace" '"ev":"pause"')
+    xdotool click 3
+    point_at "$(paddle_under "$(landing_x "$x" "$y" "$dx" "$dy" "$top")")"
+    end=$((SECONDS + 10))
+    until [ "$(count_trace "$trace" '"ev":"sound","id":10[16]')" -gt "$hits" ]; do
+      grep -q '"ev":"end_screen"' "$trace" && return 1
+      [ $SECONDS -lt $end ] || fail "the ball neither reached the paddle nor was lost"
+      sleep 0.02
+    done
+    xdotool click 3
+    wait_pause "$trace" "$pauses" || return 1
+  done
+}
+
 play_once() {  # exe label; returns 2 when the game ended by itself too early
   local exe=$1 label=$2 trace=$WORK/trace-$2.jsonl top end_text
   rm -f "$trace"
   wait_taskbar
+  point_at 512
   start_game "$exe" "$trace"
   local game=$GAME_PID
-  wait_trace "$trace" '"ev":"show","window":"frmMain"' 90 "game window ($label)"
+  wait_trace "$trace" '"ev":"serve"' 90 "serve ($label)"
+  top=$(sed -n 's/.*"ev":"serve".*"paddle":\[[-0-9.]*,\([0-9]*\).*/\1/p' "$trace" | head -n1)
+  [ -n "$top" ] || fail "$label: no paddle position in the serve line"
+  guard_scan "$trace" "$top"
+  pause_game "$trace" || return 2
+  log "$label: icon scan over ($(sed -n 's/.*"ev":"scan_done","icon_pixels":\([0-9]*\).*/\1/p' "$trace") icon pixels, $(count_trace "$trace" '"ev":"sound","id":106') balls lost), game paused"
+
   # Start-up worked on the desktop in the order the game does it.
   local ops
   ops=$(sed -n 's/.*"ev":"desktop","op":"\([a-z_]*\)".*/\1/p' "$trace" | tr '\n' ' ')
   [ "$ops" = "minimise_all taskbar_hide capture icons_hide capture icons_show " ] ||
     fail "$label: start-up desktop operations were: $ops"
+  grep -q '"ev":"show","window":"frmMain"' "$trace" || fail "$label: no game window"
   taskbar_is hidden "$label: during the game"
   grep -q '"ev":"cursor","visible":false' "$trace" || fail "$label: the pointer was not hidden"
-  wait_trace "$trace" '"ev":"serve"' 20 "serve ($label)"
-  top=$(sed -n 's/.*"ev":"serve".*"paddle":\[[-0-9.]*,\([0-9]*\).*/\1/p' "$trace" | head -n1)
-  [ -n "$top" ] || fail "$label: no paddle position in the serve line"
 
   if [ "$label" = x86_64 ]; then
     # A second start ends at once and leaves the desktop alone.
@@ -226,48 +355,29 @@ play_once() {  # exe label; returns 2 when the game ended by itself too early
     log "a second instance ended at once without touching the desktop"
   fi
 
-  # The pointer steers the paddle: its left edge follows the pointer. A lost
-  # ball is served again from the middle, which moves the paddle too: an
-  # attempt that saw a serve is made again (the first ball flies fast while
-  # the icons are counted and is often lost at once), and a game that ended
-  # meanwhile (two balls lost) is played again.
-  sleep 1
-  local attempt serves moved=-1
+  # The pointer steers the paddle: its left edge follows the pointer. The
+  # game runs only for a moment around each move. A lost ball is served again from
+  # the middle, which moves the paddle too: an attempt that saw a serve is
+  # made again; a game that ended meanwhile (two balls lost) is played again.
+  local attempt serves moved=0 unserved=0
   for attempt in 1 2 3 4 5; do
-    grep -q '"ev":"end_screen"' "$trace" && return 2
     serves=$(count_trace "$trace" '"ev":"serve"')
-    xdotool mousemove 600 300
-    sleep 0.5
+    make_ball_safe "$trace" "$top" && run_with_pointer_at "$trace" 600 0.15 || return 2
     probe snap "$WORK/left.raw" 40 "$top" 168 32
     probe snap "$WORK/right.raw" 600 "$top" 168 32
-    xdotool mousemove 40 300
-    moved=0
-    for _ in $(seq 12); do
-      if paddle_changed "$WORK/left.raw" 40 "$top" && paddle_changed "$WORK/right.raw" 600 "$top"; then
-        moved=1
-        break
-      fi
-      sleep 0.2
-    done
-    # The second lost ball ends the game: its end screen takes the input.
-    grep -q '"ev":"end_screen"' "$trace" && return 2
-    [ "$(count_trace "$trace" '"ev":"serve"')" = "$serves" ] && break
-    moved=-1
+    make_ball_safe "$trace" "$top" && run_with_pointer_at "$trace" 40 0.15 || return 2
+    [ "$(count_trace "$trace" '"ev":"serve"')" = "$serves" ] || continue
+    unserved=1
+    if paddle_changed "$WORK/left.raw" 40 "$top" && paddle_changed "$WORK/right.raw" 600 "$top"; then
+      moved=1
+      break
+    fi
   done
-  [ $moved = -1 ] && return 2
+  [ $unserved = 1 ] || return 2
   [ $moved = 1 ] || fail "$label: moving the pointer did not move the paddle"
   log "$label: the paddle follows the pointer"
 
-  # Pause (right button), so no ball is lost while the rest is checked.
-  xdotool click 3
-  local end=$((SECONDS + 10))
-  until grep -q '"ev":"label","text":"Pause"' "$trace"; do
-    grep -q '"ev":"end_screen"' "$trace" && return 2
-    [ $SECONDS -lt $end ] || fail "$label: the right button did not pause the game"
-    sleep 0.1
-  done
-
-  # Any key ends the game: the end screen comes with its texts.
+  # Any key ends the game, paused or not: the end screen comes with its texts.
   xdotool key a
   wait_trace "$trace" '"ev":"show","window":"frmEndScreen"' 20 "end screen ($label)"
   local shown=$SECONDS
@@ -317,7 +427,8 @@ play() {  # exe label
   for try in 1 2 3; do
     budget "game run ($2)"
     if play_once "$1" "$2"; then return 0; fi
-    log "$2: the game ended by itself (two balls lost) before it was checked; playing again (try $try)"
+    local trace=$WORK/trace-$2.jsonl
+    log "$2: the game ended by itself before it was checked ($(count_trace "$trace" '"ev":"sound","id":106') balls lost, last count $(sed -n 's/.*"ev":"label","text":"\([0-9]*\)".*/\1/p' "$trace" | tail -n1) pixels); playing again (try $try)"
     kill "$GAME_PID" 2>/dev/null || true
     "$WINESERVER" -k 2>/dev/null || true
     "$WINESERVER" -w 2>/dev/null || true
