@@ -57,22 +57,15 @@ TEST(StableCapture, PicturesAreTakenUntilTwoInARowAgreeOrTheLimitIsReached) {
 
 TEST(DesktopRecord, WindowsAreNotedOnceUpToTheLimitAndForgotten) {
   tk::gtkx::DesktopRecord record;
-  tk::gtkx::HiddenWindow w;
-  w.window = 100;
-  EXPECT_TRUE(record.Add(w));
-  EXPECT_TRUE(record.Add(w));
+  EXPECT_TRUE(record.Add({.window = 100}));
+  EXPECT_TRUE(record.Add({.window = 100}));
   EXPECT_EQ(record.Count(), 1) << "the same window twice is one entry";
   EXPECT_TRUE(record.Contains(100));
-  EXPECT_FALSE(record.Contains(101));
-  for (int i = 1; i < tk::gtkx::DesktopRecord::kMaxWindows; ++i) {
-    w.window = 100 + static_cast<unsigned long>(i);
-    ASSERT_TRUE(record.Add(w));
-  }
-  w.window = 99999;
-  EXPECT_FALSE(record.Add(w)) << "a window that cannot be noted must not be hidden";
+  for (unsigned long i = 1; i < tk::gtkx::DesktopRecord::kMaxWindows; ++i) ASSERT_TRUE(record.Add({.window = 100 + i}));
+  EXPECT_FALSE(record.Add({.window = 99999})) << "a window that cannot be noted must not be hidden";
   record.Remove(100);
   EXPECT_FALSE(record.Contains(100));
-  EXPECT_TRUE(record.Add(w)) << "a slot set free is used again";
+  EXPECT_TRUE(record.Add({.window = 99999})) << "a slot set free is used again";
   record.Clear();
   EXPECT_EQ(record.Count(), 0);
 
@@ -85,10 +78,7 @@ TEST(DesktopRecord, WindowsAreNotedOnceUpToTheLimitAndForgotten) {
 TEST(Ppm, PicturesRoundTripAndHandMadeHeadersAreRead) {
   const std::string path = std::string(testing::TempDir()) + "lumbravick-test.ppm";
   Surface s(3, 2), back;
-  s.Set(0, 0, Rgb(255, 0, 0));
-  s.Set(1, 0, Rgb(0, 255, 0));
-  s.Set(2, 0, Rgb(0, 0, 255));
-  s.Set(0, 1, Rgb(1, 2, 3));
+  for (int i = 0; i < 6; ++i) s.Set(i % 3, i / 3, Rgb(40 * i, 255 - i, 7 * i + 1));  // a channel swap shows
   std::string error;
   ASSERT_TRUE(tk::gtkx::WritePpm(path, s));
   ASSERT_TRUE(tk::gtkx::ReadPpm(path, back, error)) << error;

@@ -2,6 +2,7 @@
 #include <gdk/gdkkeysyms.h>
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -12,13 +13,8 @@ using tk::gtkx::InputEvent;
 using tk::gtkx::InputQueue;
 
 TEST(KeyAscii, KeysGiveTheCodesOfTheirCharacters) {
-  struct Case {
-    unsigned keyval;
-    uint32_t unicode;
-    bool control;
-    int16_t ascii;  // -1: nothing is delivered
-  };
-  const Case cases[] = {
+  // Key, its character, Control down, the code the form gets (-1: nothing).
+  const std::tuple<unsigned, uint32_t, bool, int16_t> cases[] = {
       // Editing keys.
       {GDK_KEY_Return, '\r', false, 13}, {GDK_KEY_KP_Enter, '\r', false, 13}, {GDK_KEY_Escape, 27, false, 27},
       {GDK_KEY_BackSpace, 8, false, 8}, {GDK_KEY_Tab, '\t', false, 9}, {GDK_KEY_ISO_Left_Tab, 0, false, 9},
@@ -32,8 +28,8 @@ TEST(KeyAscii, KeysGiveTheCodesOfTheirCharacters) {
       {GDK_KEY_Shift_L, 0, false, -1}, {GDK_KEY_Left, 0, false, -1}, {GDK_KEY_F1, 0, false, -1},
       {GDK_KEY_Delete, 0x7F, false, -1},
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(tk::gtkx::KeyAscii(c.keyval, c.unicode, c.control), c.ascii) << std::hex << c.keyval << c.control;
+  for (auto [keyval, unicode, control, ascii] : cases)
+    EXPECT_EQ(tk::gtkx::KeyAscii(keyval, unicode, control), ascii) << std::hex << keyval << control;
 }
 
 TEST(Captions, AccessKeyMarksAndLineBreaksBecomeGtksOwn) {
@@ -47,14 +43,9 @@ TEST(Captions, AccessKeyMarksAndLineBreaksBecomeGtksOwn) {
 }
 
 TEST(InputQueue, OnlyConsecutiveMovesOfOneWindowMergeAndForgettingAWindowDropsItsEvents) {
+  // mouseKind 0 is a move.
   auto event = [](const void* source, int mouseKind, int x) {
-    InputEvent e;
-    e.kind = InputEvent::Kind::Mouse;
-    e.mouseKind = mouseKind;  // 0: a move
-    e.source = source;
-    e.x = x;
-    e.y = x + 1;
-    return e;
+    return InputEvent{.kind = InputEvent::Kind::Mouse, .source = source, .mouseKind = mouseKind, .x = x, .y = x + 1};
   };
   InputQueue q;
   int a = 0, b = 0;

@@ -54,20 +54,16 @@ TEST(KeyFileSettings, ValuesAreKeysOfTheirGroupAndWritingKeepsTheRestOfTheFile) 
 TEST(InstanceLock, OnlyOneHolderAtATimeUntilItsProcessEnds) {
   xtest::TempDir dir;
   const std::string path = dir.Path() + "/sub/lumbravick.lock";
-  int ready[2];
-  ASSERT_EQ(pipe(ready), 0);
   pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
-    InstanceLock lock;
-    char c = lock.Acquire(path) == InstanceLock::Result::Acquired ? 'y' : 'n';
-    (void)!write(ready[1], &c, 1);
-    sleep(5);
-    _exit(0);
+    // Stops holding the lock until it is killed.
+    if (InstanceLock lock; lock.Acquire(path) == InstanceLock::Result::Acquired) raise(SIGSTOP);
+    _exit(1);
   }
-  char c = 0;
-  ASSERT_EQ(read(ready[0], &c, 1), 1);
-  ASSERT_EQ(c, 'y');
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, WUNTRACED), child);
+  ASSERT_TRUE(WIFSTOPPED(status)) << "the other process could not take the lock";
   InstanceLock mine;
   EXPECT_EQ(mine.Acquire(path), InstanceLock::Result::HeldElsewhere);
   EXPECT_FALSE(mine.Held());
@@ -75,8 +71,6 @@ TEST(InstanceLock, OnlyOneHolderAtATimeUntilItsProcessEnds) {
   waitpid(child, nullptr, 0);
   EXPECT_EQ(mine.Acquire(path), InstanceLock::Result::Acquired) << "a dead holder holds nothing";
   EXPECT_TRUE(mine.Held());
-  close(ready[0]);
-  close(ready[1]);
 
   std::ofstream(dir.Path() + "/file") << "x";
   EXPECT_EQ(InstanceLock().Acquire(dir.Path() + "/file/lumbravick.lock"), InstanceLock::Result::Unavailable);

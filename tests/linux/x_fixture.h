@@ -8,7 +8,6 @@
 #include <gtk/gtk.h>
 
 #include <cstdlib>
-#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,15 +26,11 @@ namespace xtest {
 // A fresh folder under /tmp, removed with everything in it afterwards.
 class TempDir {
  public:
-  TempDir() {
-    char pattern[] = "/tmp/lumbravick-test.XXXXXX";
-    path_ = mkdtemp(pattern);
-  }
   ~TempDir() { (void)!std::system(("rm -rf '" + path_ + "'").c_str()); }
   const std::string& Path() const { return path_; }
 
  private:
-  std::string path_;
+  std::string path_ = mkdtemp(std::string("/tmp/lumbravick-test.XXXXXX").data());
 };
 
 // Sets an environment variable for the lifetime of the object.
@@ -77,21 +72,6 @@ inline void SetAtoms(Window w, const char* property, std::vector<Atom> atoms, At
 inline void DeleteProperty(Window w, const char* property) {
   XDeleteProperty(Dpy(), w, A(property));
   XSync(Dpy(), False);
-}
-
-// A plain window (no window manager on the scratch server), optionally with
-// an EWMH window type and state, filled with one colour.
-inline Window MakeWindow(int x, int y, int w, int h, unsigned long pixel, const char* type = nullptr,
-                         std::initializer_list<Atom> states = {}, bool map = true) {
-  XSetWindowAttributes a{};
-  a.background_pixel = pixel;
-  Window win = XCreateWindow(Dpy(), Root(), x, y, static_cast<unsigned>(w), static_cast<unsigned>(h), 0,
-                             CopyFromParent, InputOutput, CopyFromParent, CWBackPixel, &a);
-  if (type) SetAtoms(win, "_NET_WM_WINDOW_TYPE", {A(type)});
-  if (states.size()) SetAtoms(win, "_NET_WM_STATE", states);
-  if (map) XMapWindow(Dpy(), win);
-  XSync(Dpy(), False);
-  return win;
 }
 
 inline int MapState(Window w) {
