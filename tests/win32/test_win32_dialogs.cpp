@@ -44,7 +44,6 @@ struct TestDialog : tk::Form {
     cmdAbout.Move(232, 152, 81, 25);
     cmdAbout.SetCaption("&About");
     cmdAbout.Cancel = true;
-    cmdOK.Click = [this] { pressed.push_back("OK"); };
     cmdAbout.Click = [this] { pressed.push_back("About"); };
     picBanner.Click = [this] { pressed.push_back("banner"); };
     optWood.Click = [this] { pressed.push_back("wood"); };
@@ -77,15 +76,12 @@ int WrongPixels(HWND picture, int w, int h, int seed) {
     return -1;
   BITMAPINFO bi{};
   bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  std::vector<tk::Color> px(static_cast<size_t>(w) * h);
+  tk::Surface shown(w, h);
   HDC dc = GetDC(nullptr);
-  GetDIBits(dc, bmp, 0, h, px.data(), &bi, DIB_RGB_COLORS);
+  GetDIBits(dc, bmp, 0, h, shown.Row(0), &bi, DIB_RGB_COLORS);
   ReleaseDC(nullptr, dc);
-  int wrong = 0;
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x)
-      wrong += (px[static_cast<size_t>(y) * w + x] & 0xFFFFFFu) != Pattern(x, y, seed);
-  return wrong;
+  for (int i = 0; i < w * h; ++i) shown.Row(0)[i] &= 0xFFFFFFu;  // the unused byte
+  return win32_test::WrongPixels(shown, seed, {0, 0, w, h});
 }
 
 using DialogTest = PlatformTest;
@@ -99,8 +95,7 @@ TEST_F(DialogTest, ControlsBecomeNativeWidgetsThatFollowThem) {
   EXPECT_EQ(TextOf(w), L"Vantoro Test");
   RECT client{};
   GetClientRect(w, &client);
-  EXPECT_EQ(client.right, 320);
-  EXPECT_EQ(client.bottom, 181);
+  EXPECT_EQ((std::pair{client.right, client.bottom}), (std::pair{320L, 181L}));
 
   // Each control as the widget of its kind. A label whose box holds one line
   // stays on one line; one told to wrap, wraps. The first option of a frame
@@ -127,24 +122,21 @@ TEST_F(DialogTest, ControlsBecomeNativeWidgetsThatFollowThem) {
     EXPECT_EQ(ClassOf(c), e.cls);
     EXPECT_EQ(TextOf(c), e.text);
     EXPECT_EQ(Style(c) & e.mask, e.style);
+    EXPECT_GT(GetDlgCtrlID(c), IDCONTINUE);  // clear of IDOK, IDCANCEL: a click is no key
   }
   EXPECT_EQ(PlaceOf(form.Widget(form.lblWrap)), (Place{8, 40, 150, 41}));
-  EXPECT_EQ(PlaceOf(form.Widget(form.optClassic)), (Place{178, 24, 120, 17}));  // in the frame
 
   // The bold title is at its place and as wide as its line needs in the font
   // it is shown in (fonts differ between machines): it is never cut off.
   HWND title = form.Widget(form.lblTitle);
   auto font = [](HWND c) { return reinterpret_cast<HFONT>(SendMessageW(c, WM_GETFONT, 0, 0)); };
-  HDC dc = GetDC(title);
-  HGDIOBJ old = SelectObject(dc, font(title));
+  HDC dc = CreateCompatibleDC(nullptr);
+  SelectObject(dc, font(title));
   SIZE line{};
   GetTextExtentPoint32W(dc, L"Vantoro Lumbravick", 18, &line);
-  SelectObject(dc, old);
-  ReleaseDC(title, dc);
+  DeleteDC(dc);
   Place place = PlaceOf(title);
-  EXPECT_GE(place[2], line.cx);
-  place[2] = 0;  // checked just above
-  EXPECT_EQ(place, (Place{8, 8, 0, 13}));
+  EXPECT_EQ(place, (Place{8, 8, std::max(place[2], line.cx), 13}));  // as wide or wider
   auto weight = [&](HWND c) {
     LOGFONTW f{};
     GetObjectW(font(c), sizeof f, &f);
@@ -160,7 +152,6 @@ TEST_F(DialogTest, ControlsBecomeNativeWidgetsThatFollowThem) {
   EXPECT_EQ(WrongPixels(banner, 300, 38, 0), 0);
 
   HWND tips = dynamic_cast<tk::win32::DialogPeer*>(form.Peer())->ToolTips();
-  ASSERT_NE(tips, nullptr);
   EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 1);
   wchar_t tip[64] = {};
   TTTOOLINFOW ti{};
@@ -177,12 +168,9 @@ TEST_F(DialogTest, ControlsBecomeNativeWidgetsThatFollowThem) {
   form.lblTitle.SetCaption("You were playing 00:01:23");
   EXPECT_EQ(TextOf(form.Widget(form.lblTitle)), L"You were playing 00:01:23");
 
-  auto checked = [&](const tk::OptionButton& o) {
-    return SendMessageW(form.Widget(o), BM_GETCHECK, 0, 0) == BST_CHECKED;
-  };
   form.optWood.Select();
-  EXPECT_TRUE(checked(form.optWood));
-  EXPECT_FALSE(checked(form.optClassic));
+  EXPECT_EQ(SendMessageW(form.Widget(form.optWood), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(SendMessageW(form.Widget(form.optClassic), BM_GETCHECK, 0, 0), BST_UNCHECKED);
 
   // Hiding a frame hides what it holds; moving it moves them.
   HWND wood = form.Widget(form.optWood);
@@ -204,7 +192,6 @@ TEST_F(DialogTest, ControlsBecomeNativeWidgetsThatFollowThem) {
   tk::Label late(form, "lblLate");
   late.Move(8, 88, 100, 13);
   late.SetCaption("late");
-  ASSERT_NE(form.Widget(late), nullptr);
   EXPECT_EQ(TextOf(form.Widget(late)), L"late");
 }
 
@@ -219,88 +206,66 @@ TEST_F(DialogTest, KeysClicksAndTheCloseBoxPressTheirButtons) {
     form.pressed.push_back("OK");
     form.Unload();
   };
-  RunModalScript(form, [&](int step) {
-    HWND w = WindowOf(form);
-    auto note = [&](const char* what) { form.pressed.push_back(what); };
-    if (step == 1) {
-      note("Enter, Esc:");  // OK is still locked
-      PostKey(w, VK_RETURN);
-      PostKey(w, VK_ESCAPE);
-    } else if (step == 3) {
-      note("Alt+A:");
-      PostMessageW(w, WM_SYSCHAR, 'a', 1 << 29);
-    } else if (step == 5) {
-      note("close box:");
-      PostMessageW(w, WM_CLOSE, 0, 0);
-    } else if (step == 7) {
-      note("clicks:");
-      HWND banner = form.Widget(form.picBanner);
-      PostMessageW(banner, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
-      PostMessageW(banner, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
-      PostMessageW(form.Widget(form.optWood), BM_CLICK, 0, 0);
-    } else if (step == 9) {
-      note("Enter:");
-      form.cmdOK.SetEnabled(true);
-      PostKey(w, VK_RETURN);
-    }
-  });
+  auto note = [&](const char* what) {
+    form.pressed.push_back(what);
+    return WindowOf(form);
+  };
+  RunModalScript(form, {[&] {
+                          HWND w = note("Enter, Esc:");  // OK is still locked
+                          PostKey(w, VK_RETURN);
+                          PostKey(w, VK_ESCAPE);
+                        },
+                        [&] { PostMessageW(note("Alt+A:"), WM_SYSCHAR, 'a', 1 << 29); },
+                        [&] { PostMessageW(note("close box:"), WM_CLOSE, 0, 0); },
+                        [&] {
+                          note("clicks:");
+                          HWND banner = form.Widget(form.picBanner);
+                          PostMessageW(banner, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+                          PostMessageW(banner, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+                          PostMessageW(form.Widget(form.optWood), BM_CLICK, 0, 0);
+                        },
+                        [&] {
+                          HWND w = note("Enter:");
+                          form.cmdOK.SetEnabled(true);
+                          PostKey(w, VK_RETURN);
+                        }});
   EXPECT_EQ(form.pressed, (std::vector<std::string>{"Enter, Esc:", "About", "Alt+A:", "About",
                                                     "close box:", "About", "clicks:", "banner",
                                                     "wood", "Enter:", "OK"}));
   EXPECT_TRUE(form.optWood.Value());
 }
 
-// ---- the message box --------------------------------------------------------------
-
+// The box is owned by the form, which takes no input meanwhile. Enter takes
+// the default button; Esc closes a box that has OK alone but cannot answer
+// Yes or No. A box the key left open is closed by a click after 30 ticks.
 TEST_F(DialogTest, MessageBoxIsModalKeepsTimersTickingAndAnswersWithTheButton) {
   REQUIRE_DISPLAY();
-  tk::Form owner("frmOwner", tk::FormStyle::Composed);
-  owner.SetClientSize(100, 80);
+  PlaySurface owner;
   owner.Show();
   HWND ownerWindow = WindowOf(owner);
-  tk::Timer timer(owner, "tmrBox", 25, true);
-  int ticks = 0;  // while a box is open
-  std::function<void(HWND)> act;
-  timer.Tick = [&] {
-    if (HWND box = FindWindowW(tk::win32::kMessageBoxClass, nullptr)) ++ticks, act(box);
-  };
-
-  // Owned by the form, which takes no input meanwhile; Esc cannot answer Yes
-  // or No, so the box stays until a button is clicked.
-  act = [&](HWND box) {
-    if (ticks == 2) {
-      EXPECT_FALSE(IsWindowEnabled(ownerWindow));
-      EXPECT_EQ(GetWindow(box, GW_OWNER), ownerWindow);
-      EXPECT_NE(FindWindowExW(box, nullptr, L"Static", L"Do you want to play anyway?"), nullptr);
-      PostKey(GetFocus(), VK_ESCAPE);
-    } else if (ticks == 6) {
-      PostMessageW(GetDlgItem(box, IDNO), BM_CLICK, 0, 0);
-    }
-  };
-  EXPECT_EQ(tk::MsgBox("Do you want to play anyway?", tk::MsgBoxButtons::YesNo,
-                       tk::MsgBoxIcon::Critical, "Wallpaper settings"),
-            tk::MsgBoxResult::No);
-  EXPECT_GE(ticks, 6);
-  EXPECT_TRUE(IsWindowEnabled(ownerWindow));
-  EXPECT_EQ(FindWindowW(tk::win32::kMessageBoxClass, nullptr), nullptr);
-
-  // Enter takes the default button; Esc closes a box that has OK alone. (A
-  // box the key left open is closed by a click after 30 ticks.)
-  struct Case {
-    tk::MsgBoxButtons buttons;
-    WPARAM key;
-    tk::MsgBoxResult answer;
-    int lastResort;
-  };
-  for (const Case& c : {Case{tk::MsgBoxButtons::YesNo, VK_RETURN, tk::MsgBoxResult::Yes, IDNO},
-                        Case{tk::MsgBoxButtons::Ok, VK_ESCAPE, tk::MsgBoxResult::Ok, IDOK}}) {
-    ticks = 0;
-    act = [&](HWND box) {
-      if (ticks == 1) PostKey(GetFocus(), c.key);
-      if (ticks == 30) PostMessageW(GetDlgItem(box, c.lastResort), BM_CLICK, 0, 0);
+  using B = tk::MsgBoxButtons;
+  using R = tk::MsgBoxResult;
+  const char* text = "Do you want to play anyway?";
+  for (auto [buttons, icon, key, click, answer] :
+       {std::tuple{B::YesNo, tk::MsgBoxIcon::Critical, VK_ESCAPE, IDNO, R::No},
+        std::tuple{B::YesNo, tk::MsgBoxIcon::None, VK_RETURN, IDNO, R::Yes},
+        std::tuple{B::Ok, tk::MsgBoxIcon::None, VK_ESCAPE, IDOK, R::Ok}}) {
+    tk::Timer timer(owner, "tmrBox", 25, true);
+    int ticks = 0;  // while the box is open
+    timer.Tick = [&] {
+      HWND box = FindWindowW(tk::win32::kMessageBoxClass, nullptr);
+      if (box && ++ticks == 1) {
+        EXPECT_FALSE(IsWindowEnabled(ownerWindow));
+        EXPECT_EQ(GetWindow(box, GW_OWNER), ownerWindow);
+        EXPECT_NE(FindWindowExW(box, nullptr, L"Static", L"Do you want to play anyway?"), nullptr);
+        PostKey(GetFocus(), key);
+      }
+      if (box && ticks == 30) PostMessageW(GetDlgItem(box, click), BM_CLICK, 0, 0);
     };
-    EXPECT_EQ(tk::MsgBox("Play on?", c.buttons, tk::MsgBoxIcon::None, "Question"), c.answer);
-    EXPECT_LT(ticks, 30);
+    EXPECT_EQ(tk::MsgBox(text, buttons, icon, "Wallpaper settings"), answer);
+    EXPECT_EQ(ticks >= 30, answer == R::No) << ticks << " ticks";  // No only by the click
+    EXPECT_TRUE(IsWindowEnabled(ownerWindow));
+    EXPECT_EQ(FindWindowW(tk::win32::kMessageBoxClass, nullptr), nullptr);
   }
 }
 
