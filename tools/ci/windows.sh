@@ -245,17 +245,18 @@ paused_ball() {  # trace
   sed -n 's/.*"ev":"pause","ball":\[\([-0-9]*\)[.0-9]*,\([-0-9]*\)[.0-9]*\],"dir":\[\([-0-9]*\),\([-0-9]*\)\].*/\1 \2 \3 \4/p' "$1" | tail -n1
 }
 
-# Where a ball at X,Y heading DX,DY reaches the paddle's row (going up first
-# when DY is negative; the side edges mirror it), and the paddle's left edge
-# that puts its middle there.
-landing_x() {  # x y dx dy top
+# "X PASSES": where a ball at X,Y heading DX,DY (DY not 0) reaches the
+# paddle's row, going up first when DY is negative (the side edges mirror
+# it), and in how many passes; and the paddle's left edge that puts its
+# middle there.
+landing() {  # x y dx dy top
   local x=$1 y=$2 dx=$3 dy=$4 top=$5 path period land
   if [ "$dy" -gt 0 ]; then path=$((top - 16 - y)); else path=$((y + top - 16)); dy=$((-dy)); fi
   period=$((2 * (WIDTH - 16)))
   land=$(((x + dx * (path / dy)) % period))
   [ $land -ge 0 ] || land=$((land + period))
   [ $land -le $((WIDTH - 16)) ] || land=$((period - land))
-  echo "$land"
+  echo "$land $((path / dy))"
 }
 paddle_under() {  # landing-x
   local left=$(($1 + 8 - 84))
@@ -286,7 +287,7 @@ guard_scan() {  # trace paddle-top
       sleep 0.01
       continue
     fi
-    land=$(landing_x "$x" "$y" "$dx" "$dy" "$top")
+    read -r land _ < <(landing "$x" "$y" "$dx" "$dy" "$top")
     point_at "$(paddle_under "$land")"
   done
 }
@@ -296,19 +297,16 @@ guard_scan() {  # trace paddle-top
 # will get there until the ball has bounced off the paddle or was lost, and
 # pauses it again.
 make_ball_safe() {  # trace paddle-top
-  local trace=$1 top=$2 x y dx dy hits pauses end
+  local trace=$1 top=$2 x y dx dy land passes hits pauses end
   while :; do
     read -r x y dx dy < <(paused_ball "$trace") || fail "no ball in the pause line"
     [ "$dy" != 0 ] || return 0
-    if [ "$dy" -gt 0 ]; then
-      [ $(((top - 16 - y) / dy)) -lt 100 ] || return 0
-    else
-      [ $(((y + top - 16) / -dy)) -lt 100 ] || return 0
-    fi
+    read -r land passes < <(landing "$x" "$y" "$dx" "$dy" "$top")
+    [ "$passes" -lt 100 ] || return 0
     hits=$(count_trace "$trace" '"ev":"sound","id":10[16]')
     pauses=$(count_trace "$trace" '"ev":"pause"')
     xdotool click 3
-    point_at "$(paddle_under "$(landing_x "$x" "$y" "$dx" "$dy" "$top")")"
+    point_at "$(paddle_under "$land")"
     end=$((SECONDS + 10))
     until [ "$(count_trace "$trace" '"ev":"sound","id":10[16]')" -gt "$hits" ]; do
       grep -q '"ev":"end_screen"' "$trace" && return 1
