@@ -203,22 +203,18 @@ paddle_changed() {  # snapshot x y
 # heading, so a run never starts with the ball about to pass the paddle.
 POINTER_X=
 
-# Waits for the pause line after the PAUSES-th; fails (1) when the game ended.
-wait_pause() {  # trace pauses
-  local end=$((SECONDS + 10))
-  until [ "$(count_trace "$1" '"ev":"pause"')" -gt "$2" ]; do
+# Right button; waits for the game's pause line. Fails (1) when the game
+# ended instead.
+pause_game() {  # trace
+  local pauses end=$((SECONDS + 10))
+  pauses=$(count_trace "$1" '"ev":"pause"')
+  xdotool click 3
+  until [ "$(count_trace "$1" '"ev":"pause"')" -gt "$pauses" ]; do
     grep -q '"ev":"end_screen"' "$1" && return 1
     [ $SECONDS -lt $end ] || fail "the right button did not pause the game"
     sleep 0.1
   done
   ! grep -q '"ev":"end_screen"' "$1"
-}
-
-pause_game() {  # trace
-  local pauses
-  pauses=$(count_trace "$1" '"ev":"pause"')
-  xdotool click 3
-  wait_pause "$1" "$pauses"
 }
 
 # Points at X (y 300, clear of the paddle), one pixel aside when the pointer
@@ -232,17 +228,15 @@ point_at() {  # x
 
 # Resumes, moves the pointer to X and pauses again SECONDS later.
 run_with_pointer_at() {  # trace x seconds
-  local pauses
-  pauses=$(count_trace "$1" '"ev":"pause"')
   xdotool click 3
   point_at "$2"
-  xdotool sleep "$3" click 3
-  wait_pause "$1" "$pauses"
+  sleep "$3"
+  pause_game "$1"
 }
 
-# "x y dx dy" of the ball in the last pause line.
-paused_ball() {  # trace
-  sed -n 's/.*"ev":"pause","ball":\[\([-0-9]*\)[.0-9]*,\([-0-9]*\)[.0-9]*\],"dir":\[\([-0-9]*\),\([-0-9]*\)\].*/\1 \2 \3 \4/p' "$1" | tail -n1
+# "x y dx dy" of the ball in the last EVENT line (serve or pause).
+ball_in() {  # trace event
+  sed -n "s/.*\"ev\":\"$2\",\"ball\":\\[\\([-0-9]*\\)[.0-9]*,\\([-0-9]*\\)[.0-9]*\\].*\"dir\":\\[\\([-0-9]*\\),\\([-0-9]*\\)\\].*/\\1 \\2 \\3 \\4/p" "$1" | tail -n1
 }
 
 # "X PASSES": where a ball at X,Y heading DX,DY (DY not 0) reaches the
@@ -277,8 +271,7 @@ guard_scan() {  # trace paddle-top
     n=$(count_trace "$trace" '"ev":"serve"')
     if [ "$n" != "$serves" ]; then
       serves=$n
-      read -r x y dx dy < <(sed -n 's/.*"ev":"serve","ball":\[\([-0-9]*\)[.0-9]*,\([-0-9]*\)[.0-9]*\].*"dir":\[\([-0-9]*\),\([-0-9]*\)\].*/\1 \2 \3 \4/p' "$trace" | tail -n1) ||
-        fail "no ball in the serve line"
+      read -r x y dx dy < <(ball_in "$trace" serve) || fail "no ball in the serve line"
       hits=$(paddle_hits "$trace")
     elif [ "$(paddle_hits "$trace")" != "$hits" ]; then
       hits=$(paddle_hits "$trace")
@@ -297,14 +290,13 @@ guard_scan() {  # trace paddle-top
 # will get there until the ball has bounced off the paddle or was lost, and
 # pauses it again.
 make_ball_safe() {  # trace paddle-top
-  local trace=$1 top=$2 x y dx dy land passes hits pauses end
+  local trace=$1 top=$2 x y dx dy land passes hits end
   while :; do
-    read -r x y dx dy < <(paused_ball "$trace") || fail "no ball in the pause line"
+    read -r x y dx dy < <(ball_in "$trace" pause) || fail "no ball in the pause line"
     [ "$dy" != 0 ] || return 0
     read -r land passes < <(landing "$x" "$y" "$dx" "$dy" "$top")
     [ "$passes" -lt 100 ] || return 0
     hits=$(count_trace "$trace" '"ev":"sound","id":10[16]')
-    pauses=$(count_trace "$trace" '"ev":"pause"')
     xdotool click 3
     point_at "$(paddle_under "$land")"
     end=$((SECONDS + 10))
@@ -313,8 +305,7 @@ make_ball_safe() {  # trace paddle-top
       [ $SECONDS -lt $end ] || fail "the ball neither reached the paddle nor was lost"
       sleep 0.02
     done
-    xdotool click 3
-    wait_pause "$trace" "$pauses" || return 1
+    pause_game "$trace" || return 1
   done
 }
 
@@ -354,9 +345,9 @@ play_once() {  # exe label; returns 2 when the game ended by itself too early
   fi
 
   # The pointer steers the paddle: its left edge follows the pointer. The
-  # game runs only for a moment around each move. A lost ball is served again from
-  # the middle, which moves the paddle too: an attempt that saw a serve is
-  # made again; a game that ended meanwhile (two balls lost) is played again.
+  # game runs only for a moment around each move. A lost ball is served
+  # again from the middle, which moves the paddle too: an attempt that saw a
+  # serve is made again; a game that ended meanwhile is played again.
   local attempt serves moved=0 unserved=0
   for attempt in 1 2 3 4 5; do
     serves=$(count_trace "$trace" '"ev":"serve"')
