@@ -36,24 +36,39 @@ Zone PaddleZone(const Geometry& g) {
 // the outline is cut into eight sectors of 5.75 indices starting at 2.875.
 void TurnBallBySector(int16_t& dirX, int16_t& dirY, int32_t i) {
   double at = static_cast<double>(i);
-  if (at >= 2.875 && at < 8.625) dirY = 2;                    // upper right
-  else if (at >= 8.625 && at < 14.375) game::Assign(dirX, -dirX);  // right side
-  else if (at >= 14.375 && at < 20.125) dirX = 2;             // lower right
-  else if (at >= 20.125 && at < 25.875) game::Assign(dirY, -dirY);  // bottom
-  else if (at >= 25.875 && at < 31.625) dirY = 2;             // lower left
-  else if (at >= 31.625 && at < 37.375) game::Assign(dirX, -dirX);  // left side
-  else if (at >= 37.375 && at < 43.125) game::Assign(dirX, -dirX), dirY = 1;  // upper left
-  else game::Assign(dirY, -dirY);                             // top
+  if (at >= 2.875 && at < 8.625)
+    dirY = 2;  // upper right
+  else if (at >= 8.625 && at < 14.375)
+    game::Assign(dirX, -dirX);  // right side
+  else if (at >= 14.375 && at < 20.125)
+    dirX = 2;  // lower right
+  else if (at >= 20.125 && at < 25.875)
+    game::Assign(dirY, -dirY);  // bottom
+  else if (at >= 25.875 && at < 31.625)
+    dirY = 2;  // lower left
+  else if (at >= 31.625 && at < 37.375)
+    game::Assign(dirX, -dirX);  // left side
+  else if (at >= 37.375 && at < 43.125)
+    game::Assign(dirX, -dirX), dirY = 1;  // upper left
+  else
+    game::Assign(dirY, -dirY);  // top
 }
 
 void frmMain::Collision() {
   Geometry g{};
-  g.BL = picBall.Left(), g.BT = picBall.Top(), g.BW = picBall.Width(), g.BH = picBall.Height();
+  g.BL = picBall.Left();
+  g.BT = picBall.Top();
+  g.BW = picBall.Width();
+  g.BH = picBall.Height();
   g.BC = g.BL + g.BW / 2;
-  g.PL = picPaddle.Left(), g.PT = picPaddle.Top(), g.PW = picPaddle.Width();
+  g.PL = picPaddle.Left();
+  g.PT = picPaddle.Top();
+  g.PW = picPaddle.Width();
   g.PC = g.PL + g.PW / 2;
-  g.PIW = picPaddle.Width(), g.PIH = picPaddle.Height();  // the paddle has no border
-  g.SW = ScaleWidth(), g.SH = ScaleHeight();
+  g.PIW = picPaddle.Width();
+  g.PIH = picPaddle.Height();  // the paddle has no border
+  g.SW = ScaleWidth();
+  g.SH = ScaleHeight();
 
   if (g.BT <= 0) {
     picBall.SetTop(0);
@@ -90,12 +105,23 @@ void frmMain::Collision() {
         if (game::Assign(faster, BallDirY + 1)) game::Assign(BallDirY, -faster);
         break;
       }
-      case Zone::Middle: picBall.SetTop(lifted), game::Assign(BallDirY, -BallDirY); break;
-      case Zone::Left: picBall.SetTop(lifted), BallDirX = -4, BallDirY = -1; break;
-      case Zone::Right: picBall.SetTop(lifted), BallDirX = 4, BallDirY = -1; break;
-      case Zone::LeftEnd: picBall.SetTop(lifted), BallDirX = -8, BallDirY = -1; break;
-      case Zone::RightEnd: picBall.SetTop(lifted), BallDirX = 8, BallDirY = -1; break;
-      case Zone::None: break;
+      case Zone::Middle:
+        picBall.SetTop(lifted), game::Assign(BallDirY, -BallDirY);
+        break;
+      case Zone::Left:
+        picBall.SetTop(lifted), BallDirX = -4, BallDirY = -1;
+        break;
+      case Zone::Right:
+        picBall.SetTop(lifted), BallDirX = 4, BallDirY = -1;
+        break;
+      case Zone::LeftEnd:
+        picBall.SetTop(lifted), BallDirX = -8, BallDirY = -1;
+        break;
+      case Zone::RightEnd:
+        picBall.SetTop(lifted), BallDirX = 8, BallDirY = -1;
+        break;
+      case Zone::None:
+        break;
     }
     if (zone != Zone::None) {
       mdlLumbravick::PlaySound(kSoundPaddle);

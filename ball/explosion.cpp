@@ -44,8 +44,8 @@ void frmMain::Explosion() {
   // The square in front of the hit point, on the side the ball now travels to.
   const int sx = BallDirX > 0 ? 1 : -1, sy = BallDirY > 0 ? 1 : -1;
   const int hx = HitX, hy = HitY;
-  picScreenshot.InvalidateImage({sx > 0 ? hx : hx - kHitReach, sy > 0 ? hy : hy - kHitReach,
-                                 kHitReach + 1, kHitReach + 1});
+  picScreenshot.InvalidateImage(
+      {sx > 0 ? hx : hx - kHitReach, sy > 0 ? hy : hy - kHitReach, kHitReach + 1, kHitReach + 1});
   for (int dx = 0; dx != (kHitReach + 1) * sx; dx += sx) {
     for (int dy = 0; dy != (kHitReach + 1) * sy; dy += sy) {
       int px = hx + dx, py = hy + dy;

@@ -12,11 +12,11 @@ namespace {
 // middle. The collision test samples them in this order and turns the ball by
 // the index of the first one that touches an icon pixel.
 constexpr BallEdgePoint kBallEdges[44] = {
-    {8, 0},   {9, 0},   {10, 0},  {11, 1},  {12, 1},  {13, 2},  {14, 3},  {14, 4},  {15, 5},
-    {15, 6},  {15, 7},  {15, 8},  {15, 9},  {15, 10}, {14, 11}, {14, 12}, {13, 13}, {12, 14},
-    {11, 14}, {10, 15}, {9, 15},  {8, 15},  {7, 15},  {6, 15},  {5, 15},  {4, 14},  {3, 14},
-    {2, 13},  {1, 12},  {1, 11},  {0, 10},  {0, 9},   {0, 8},   {0, 7},   {0, 6},   {0, 5},
-    {1, 4},   {1, 3},   {2, 2},   {3, 1},   {4, 1},   {5, 0},   {6, 0},   {7, 0},
+    {8, 0},   {9, 0},   {10, 0}, {11, 1}, {12, 1},  {13, 2},  {14, 3},  {14, 4},  {15, 5},
+    {15, 6},  {15, 7},  {15, 8}, {15, 9}, {15, 10}, {14, 11}, {14, 12}, {13, 13}, {12, 14},
+    {11, 14}, {10, 15}, {9, 15}, {8, 15}, {7, 15},  {6, 15},  {5, 15},  {4, 14},  {3, 14},
+    {2, 13},  {1, 12},  {1, 11}, {0, 10}, {0, 9},   {0, 8},   {0, 7},   {0, 6},   {0, 5},
+    {1, 4},   {1, 3},   {2, 2},  {3, 1},  {4, 1},   {5, 0},   {6, 0},   {7, 0},
 };
 
 }  // namespace
@@ -26,8 +26,7 @@ void frmMain::GetBallEdges() {
 }
 
 void frmMain::StartPos() {
-  picPaddle.Move(ScaleWidth() / 2 - picPaddle.Width() / 2,
-                 ScaleHeight() - picPaddle.Height() - 40);
+  picPaddle.Move(ScaleWidth() / 2 - picPaddle.Width() / 2, ScaleHeight() - picPaddle.Height() - 40);
   picBall.Move(ScaleWidth() / 2 - picBall.Width() / 2, picPaddle.Top() - picBall.Height() - 1);
 
   tk::Randomize();
@@ -51,6 +50,5 @@ void frmMain::MoveBall() {
   // A product that overflows 16 bits abandons the move.
   if (game::Assign(stepX, BallDirX * k) && game::Assign(stepY, BallDirY * k))
     picBall.Move(picBall.Left() + stepX, picBall.Top() + stepY);
-  if (AutoActive)
-    picPaddle.SetLeft(picBall.Left() + picBall.Width() / 2 - picPaddle.Width() / 2);
+  if (AutoActive) picPaddle.SetLeft(picBall.Left() + picBall.Width() / 2 - picPaddle.Width() / 2);
 }

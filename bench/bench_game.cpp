@@ -64,7 +64,8 @@ void BM_CollisionExplosionMove(benchmark::State& state) {
     scene.Aim(pass++);
     // Keep the spot fresh: repaint the icons an earlier hit cleared there.
     scene.window->picScreenshot.Image().FillRect(
-        {static_cast<int>(scene.window->picBall.Left()) - 40, static_cast<int>(scene.window->picBall.Top()) - 40, 100, 100},
+        {static_cast<int>(scene.window->picBall.Left()) - 40,
+         static_cast<int>(scene.window->picBall.Top()) - 40, 100, 100},
         tk::Rgb(240, 220, 40));
     scene.window->IconPixels = scene.window->SpeedUpMark = scene.window->IconPixelsTotal;
     state.ResumeTiming();
@@ -83,8 +84,9 @@ void BM_ComposePass(benchmark::State& state) {
     // square of pixels was destroyed.
     scene.Aim(pass++);
     scene.window->picPaddle.SetLeft(scene.window->picBall.Left());
-    scene.window->picScreenshot.InvalidateImage(
-        {static_cast<int>(scene.window->picBall.Left()), static_cast<int>(scene.window->picBall.Top()), 31, 31});
+    scene.window->picScreenshot.InvalidateImage({static_cast<int>(scene.window->picBall.Left()),
+                                                 static_cast<int>(scene.window->picBall.Top()), 31,
+                                                 31});
     scene.window->Refresh();
   }
 }

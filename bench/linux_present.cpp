@@ -28,7 +28,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 tk::Picture Solid(int w, int h, tk::Argb colour) {
-  return std::make_shared<tk::PictureData>(w, h, std::vector<tk::Argb>(static_cast<size_t>(w) * h, colour));
+  return std::make_shared<tk::PictureData>(
+      w, h, std::vector<tk::Argb>(static_cast<size_t>(w) * h, colour));
 }
 
 // A play surface laid out like the game's: the desktop picture, a ball, the
@@ -40,7 +41,8 @@ struct Play : tk::Form {
     desktop.Move(0, 0, static_cast<float>(screen.w), static_cast<float>(screen.h));
     desktop.ClearImage();
     for (int y = 0; y < screen.h; ++y)
-      for (int x = 0; x < screen.w; ++x) desktop.Image().Set(x, y, tk::Rgb(x / 8, y / 5, (x ^ y) & 255));
+      for (int x = 0; x < screen.w; ++x)
+        desktop.Image().Set(x, y, tk::Rgb(x / 8, y / 5, (x ^ y) & 255));
     paddle.SetPicture(Solid(168, 32, 0xFFC02020));
     paddle.Move(static_cast<float>(screen.w / 2 - 84), static_cast<float>(screen.h - 72), 168, 32);
     ball.SetPicture(Solid(16, 16, 0xFFF0F0F0));
@@ -94,14 +96,17 @@ void MainLoopPass(benchmark::State& state) {
   if (periods.empty()) return;
   std::vector<double> sorted = periods;
   std::sort(sorted.begin(), sorted.end());
-  double mean = std::accumulate(periods.begin(), periods.end(), 0.0) / static_cast<double>(periods.size());
-  double p99 = sorted[std::min(sorted.size() - 1, static_cast<size_t>(0.99 * static_cast<double>(sorted.size())))];
+  double mean =
+      std::accumulate(periods.begin(), periods.end(), 0.0) / static_cast<double>(periods.size());
+  double p99 = sorted[std::min(sorted.size() - 1,
+                               static_cast<size_t>(0.99 * static_cast<double>(sorted.size())))];
   state.counters["LoopDelay_ms"] = delay;
   state.counters["pass_mean_ms"] = mean;
   state.counters["pass_p99_ms"] = p99;
   state.counters["over_delay_mean_ms"] = mean - delay;
   state.counters["present_us_per_pass"] =
-      static_cast<double>(after.nanoseconds - before.nanoseconds) / 1000.0 / static_cast<double>(passes);
+      static_cast<double>(after.nanoseconds - before.nanoseconds) / 1000.0 /
+      static_cast<double>(passes);
   state.counters["present_px_per_pass"] =
       static_cast<double>(after.pixels - before.pixels) / static_cast<double>(passes);
 }
@@ -111,14 +116,16 @@ BENCHMARK(MainLoopPass)->Arg(4)->Arg(2)->Arg(1)->Unit(benchmark::kMillisecond)->
 void PresentWholeFrame(benchmark::State& state) {
   auto before = g_platform->presentStats;
   for (auto _ : state) {
-    g_play->Invalidate({0, 0, static_cast<int>(g_play->ScaleWidth()), static_cast<int>(g_play->ScaleHeight())});
+    g_play->Invalidate(
+        {0, 0, static_cast<int>(g_play->ScaleWidth()), static_cast<int>(g_play->ScaleHeight())});
     g_play->Refresh();
     XSync(g_platform->Xdpy(), False);
   }
   auto after = g_platform->presentStats;
-  state.counters["present_ms"] =
-      static_cast<double>(after.nanoseconds - before.nanoseconds) / 1e6 / static_cast<double>(state.iterations());
-  state.counters["pixels"] = static_cast<double>(after.pixels - before.pixels) / static_cast<double>(state.iterations());
+  state.counters["present_ms"] = static_cast<double>(after.nanoseconds - before.nanoseconds) / 1e6 /
+                                 static_cast<double>(state.iterations());
+  state.counters["pixels"] =
+      static_cast<double>(after.pixels - before.pixels) / static_cast<double>(state.iterations());
 }
 BENCHMARK(PresentWholeFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -129,7 +136,9 @@ int main(int argc, char** argv) {
   const char* display = std::getenv("DISPLAY");
   gdk_set_allowed_backends("x11");
   if (!display || !*display || !gtk_init_check(nullptr, nullptr)) {
-    std::printf("linux_present: skipped, no X display (run it under xvfb-run -s \"-screen 0 1920x1080x24\")\n");
+    std::printf(
+        "linux_present: skipped, no X display (run it under xvfb-run -s \"-screen 0 "
+        "1920x1080x24\")\n");
     return 0;
   }
   tk::gtkx::LinuxPlatform platform;

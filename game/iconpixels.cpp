@@ -12,7 +12,8 @@ namespace {
 const std::string kWallpaperWarningTitle = "Wallpaper settings";
 const std::string kWallpaperWarningText =
     "We have detected a very high number of icon pixels. This is probably not normal. The cause of "
-    "this effect could be your desktop wallpaper setting. Be sure you don't have an HTML-Wallpaper, "
+    "this effect could be your desktop wallpaper setting. Be sure you don't have an "
+    "HTML-Wallpaper, "
     "because it wouldn't work. If so, please change your wallpaper settings to a picture (*.bmp, "
     "*.jpg, etc.) to play the game.\r\n\r\n"
     "Another reason could be, that your system is currently to slow and wasn't able to close all "

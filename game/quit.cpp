@@ -16,11 +16,13 @@ std::string PlayTimeText(const std::string& playTime, int32_t total, int32_t sta
   int64_t destroyed = static_cast<int64_t>(total) - standing;
   std::string suffix;
   if (destroyed > 0 && done)
-    suffix = " and destroyed " + std::to_string(destroyed) + " of " + std::to_string(total) + " pixels.";
+    suffix =
+        " and destroyed " + std::to_string(destroyed) + " of " + std::to_string(total) + " pixels.";
   return "You were playing " + playTime + suffix;
 }
 
-bool SpeedText(int32_t total, int32_t standing, bool done, int64_t wholeSeconds, std::string& text) {
+bool SpeedText(int32_t total, int32_t standing, bool done, int64_t wholeSeconds,
+               std::string& text) {
   int64_t destroyed = static_cast<int64_t>(total) - standing;
   if (destroyed <= 0 || !done) {
     text = "You didn't even destroy one pixel of an icon.\r\nWe are very disappointed.";
@@ -37,9 +39,12 @@ bool SpeedText(int32_t total, int32_t standing, bool done, int64_t wholeSeconds,
   if (wholeSeconds == 0) return false;
   double speed = static_cast<double>(destroyed) / static_cast<double>(wholeSeconds);
   text = "Your pixel destroy speed was " + tk::FormatNumber(speed) + " pps (pixels per second)\r\n";
-  if (standing <= 500) text += "You shouldn't give up. You nearly got it.";
-  else if (total / 2.0 >= standing) text += "At least you cleaned up more than half of your desktop.";
-  else text += "Perhaps you will succeed next time.";
+  if (standing <= 500)
+    text += "You shouldn't give up. You nearly got it.";
+  else if (total / 2.0 >= standing)
+    text += "At least you cleaned up more than half of your desktop.";
+  else
+    text += "Perhaps you will succeed next time.";
   return true;
 }
 
@@ -52,7 +57,8 @@ void frmMain::Quit() {
   end.Load();
 
   std::string playTime = tk::TimeOfDayText(WholeSecondsSinceStart(tk::GetTickCount()));
-  end.lblPlayTime.SetCaption(game::PlayTimeText(playTime, IconPixelsTotal, IconPixels, IconPixelsDone));
+  end.lblPlayTime.SetCaption(
+      game::PlayTimeText(playTime, IconPixelsTotal, IconPixels, IconPixelsDone));
   std::string speed;
   if (game::SpeedText(IconPixelsTotal, IconPixels, IconPixelsDone,
                       WholeSecondsSinceStart(tk::GetTickCount()), speed))

@@ -15,9 +15,12 @@ constexpr int16_t kSoundFireBall = 107, kSoundClick = 110;
 // A fast sweep of the mouse makes the paddle animation run fast; it keeps that
 // pace until a later move of more than 20 px sets another one.
 void SetPaddleAnimationPace(tk::Timer& timer, float distance) {
-  if (distance > 100) timer.SetInterval(10);
-  else if (distance > 50) timer.SetInterval(100);
-  else if (distance > 20) timer.SetInterval(200);
+  if (distance > 100)
+    timer.SetInterval(10);
+  else if (distance > 50)
+    timer.SetInterval(100);
+  else if (distance > 20)
+    timer.SetInterval(200);
 }
 
 void frmMain::picScreenshot_MouseMove(int16_t, int16_t, float x, float) {
@@ -27,12 +30,16 @@ void frmMain::picScreenshot_MouseMove(int16_t, int16_t, float x, float) {
   const float left = picPaddle.Left();
   SetPaddleAnimationPace(tmrAnimatePaddle, std::fabs(left - x));
 
-  if (x > left) mdlLumbravick::PaddleStep = InvertActive ? -1 : 1;
-  else if (x < left) mdlLumbravick::PaddleStep = InvertActive ? 1 : -1;
+  if (x > left)
+    mdlLumbravick::PaddleStep = InvertActive ? -1 : 1;
+  else if (x < left)
+    mdlLumbravick::PaddleStep = InvertActive ? 1 : -1;
 
   const float width = picPaddle.Width(), surface = ScaleWidth();
-  if (!InvertActive) picPaddle.SetLeft(x > surface - width ? surface - width : x);
-  else picPaddle.SetLeft(surface - x > surface - width ? surface - width : surface - x);
+  if (!InvertActive)
+    picPaddle.SetLeft(x > surface - width ? surface - width : x);
+  else
+    picPaddle.SetLeft(surface - x > surface - width ? surface - width : surface - x);
 }
 
 void frmMain::picScreenshot_MouseUp(int16_t button, int16_t, float, float) {

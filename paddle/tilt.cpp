@@ -23,8 +23,8 @@ void frmMain::tmrAnimatePaddle_Timer() { AnimatePaddle(); }
 void frmMain::StartPaddleTilt() {
   mdlLumbravick::PlaySound(kSoundTiltCatch);
   tmrAnimatePaddle.SetEnabled(false);
-  game::ShowPictureIfLoaded(picPaddle, tk::LoadBitmapResource(
-                                           PaddleBitmapNumber(mdlLumbravick::StyleSheet, 4)));
+  game::ShowPictureIfLoaded(
+      picPaddle, tk::LoadBitmapResource(PaddleBitmapNumber(mdlLumbravick::StyleSheet, 4)));
   tmrPaddleTilt.SetEnabled(true);
   tmrPaddleTiltStopper.SetEnabled(true);
 }
@@ -39,6 +39,6 @@ void frmMain::tmrPaddleTiltStopper_Timer() {
   tmrPaddleTilt.SetEnabled(false);
   tmrPaddleTiltStopper.SetEnabled(false);
   tmrAnimatePaddle.SetEnabled(true);
-  game::ShowPictureIfLoaded(picPaddle, tk::LoadBitmapResource(
-                                           PaddleBitmapNumber(mdlLumbravick::StyleSheet, 0)));
+  game::ShowPictureIfLoaded(
+      picPaddle, tk::LoadBitmapResource(PaddleBitmapNumber(mdlLumbravick::StyleSheet, 0)));
 }

@@ -5,7 +5,13 @@
 
 #include "toolkit/surface.h"
 
-enum StyleSheetNumber : int16_t { kClassic = 0, kLasVegas = 1, kFlatScreen = 2, kNewspaper = 3, kWood = 4 };
+enum StyleSheetNumber : int16_t {
+  kClassic = 0,
+  kLasVegas = 1,
+  kFlatScreen = 2,
+  kNewspaper = 3,
+  kWood = 4
+};
 
 struct StyleSheetEntry {
   const char* name;

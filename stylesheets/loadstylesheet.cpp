@@ -46,8 +46,11 @@ const StyleSheetEntry* LoadSheetFrames(int16_t sheet, tk::ControlArray<tk::Pictu
   game::ShowPictureIfLoaded(paddle, tk::LoadBitmapResource(PaddleBitmapNumber(sheet, 0)));
   for (int slot = 0; slot <= 4; ++slot) {
     bool empty = !entry->paddleAnimationSlots && slot >= 1 && slot <= 3;
-    if (empty) paddleSlots(slot).SetPicture(nullptr);
-    else game::ShowPictureIfLoaded(paddleSlots(slot), tk::LoadBitmapResource(PaddleBitmapNumber(sheet, slot)));
+    if (empty)
+      paddleSlots(slot).SetPicture(nullptr);
+    else
+      game::ShowPictureIfLoaded(paddleSlots(slot),
+                                tk::LoadBitmapResource(PaddleBitmapNumber(sheet, slot)));
   }
   return entry;
 }
@@ -67,7 +70,8 @@ bool AdvancePaddleFrame() {
 }
 
 void LoadStyleSheet(int16_t sheet, frmMain& window) {
-  const StyleSheetEntry* entry = LoadSheetFrames(sheet, window.picBallRes, window.picPaddle, window.picPaddleRes);
+  const StyleSheetEntry* entry =
+      LoadSheetFrames(sheet, window.picBallRes, window.picPaddle, window.picPaddleRes);
   if (!entry) return;  // not a sheet: nothing more to load
   PaddleFrameCount = entry->paddleFrames;
   BallFrameCount = entry->ballFramesInGame;

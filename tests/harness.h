@@ -20,7 +20,8 @@ constexpr tk::Color kWallpaper = tk::Rgb(10, 90, 140);
 constexpr tk::Color kIcon = tk::Rgb(250, 240, 30);
 
 // A plain wallpaper; the picture with icons has the given blocks painted in.
-inline tk::headless::Options DesktopPair(int width, int height, const std::vector<tk::Rect>& icons = {}) {
+inline tk::headless::Options DesktopPair(int width, int height,
+                                         const std::vector<tk::Rect>& icons = {}) {
   tk::headless::Options o;
   o.withoutIcons = tk::Surface(width, height, kWallpaper);
   o.withIcons = o.withoutIcons;

@@ -22,7 +22,8 @@ TEST(Serve, StandsPaddleAndBallCentredAndGoesUpInAnyOfTheSixSpeeds) {
     ++dirX[t.window->BallDirX];
     ++dirY[t.window->BallDirY];
   }
-  EXPECT_EQ(std::pair(t.window->picPaddle.Left(), t.window->picPaddle.Top()), std::pair(428.f, 696.f));
+  EXPECT_EQ(std::pair(t.window->picPaddle.Left(), t.window->picPaddle.Top()),
+            std::pair(428.f, 696.f));
   EXPECT_EQ(std::pair(t.window->picBall.Left(), t.window->picBall.Top()), std::pair(504.f, 679.f));
   EXPECT_TRUE(t.window->picBall.Visible() && t.window->picPaddle.Visible());
   for (int v : {-3, -2, -1, 1, 2, 3}) EXPECT_NEAR(dirX[v], 1000, 150) << "BallDirX " << v;
@@ -68,12 +69,16 @@ std::string ZoneAt(float middle) {
 }  // namespace
 
 TEST(Collision, PaddleZonesMeetAtTheirBoundaries) {
-  struct Span { int from, to; const char* zone; };
+  struct Span {
+    int from, to;
+    const char* zone;
+  };
   // Just beyond either end the ball only grazes the paddle's side.
-  for (Span s : {Span{-8, -8, "none"}, Span{-7, 15, "left end"}, Span{16, 31, "left"}, Span{32, 40, "middle"},
-                 Span{41, 127, "centre"}, Span{128, 136, "middle"}, Span{137, 152, "right"},
-                 Span{153, 175, "right end"}, Span{176, 176, "none"}})
-    for (int m = s.from; m <= s.to; ++m) EXPECT_EQ(ZoneAt(static_cast<float>(m)), s.zone) << "middle " << m;
+  for (Span s : {Span{-8, -8, "none"}, Span{-7, 15, "left end"}, Span{16, 31, "left"},
+                 Span{32, 40, "middle"}, Span{41, 127, "centre"}, Span{128, 136, "middle"},
+                 Span{137, 152, "right"}, Span{153, 175, "right end"}, Span{176, 176, "none"}})
+    for (int m = s.from; m <= s.to; ++m)
+      EXPECT_EQ(ZoneAt(static_cast<float>(m)), s.zone) << "middle " << m;
 }
 
 TEST(Collision, RulesApplyInOrderOnePerPass) {
@@ -95,15 +100,25 @@ TEST(Collision, RulesApplyInOrderOnePerPass) {
   // Overlapping the paddle's side with its bottom 21 px below the top: side rule.
   t.PlaceBall(100 - 16, 250 + 21 - 16 + 5, 3, 1);
   t.window->Collision();
-  EXPECT_EQ(std::pair(t.window->BallDirX, t.window->BallDirY), (std::pair<int16_t, int16_t>(-3, 1)));
+  EXPECT_EQ(std::pair(t.window->BallDirX, t.window->BallDirY),
+            (std::pair<int16_t, int16_t>(-3, 1)));
 }
 
 TEST(Collision, TheFirstEdgePointOnAnIconRecordsTheHitAndTurnsTheBallByItsSector) {
   // The last edge point of each sector, and how a ball arriving at (-3, -5) leaves it.
-  struct Sector { int last; int16_t x, y; };
+  struct Sector {
+    int last;
+    int16_t x, y;
+  };
   int i = 0;
-  for (Sector s : {Sector{2, -3, 5}, {8, -3, 2}, {14, 3, -5}, {20, 2, -5}, {25, -3, 5}, {31, -3, 2},
-                   {37, 3, -5}, {43, 3, 1}}) {
+  for (Sector s : {Sector{2, -3, 5},
+                   {8, -3, 2},
+                   {14, 3, -5},
+                   {20, 2, -5},
+                   {25, -3, 5},
+                   {31, -3, 2},
+                   {37, 3, -5},
+                   {43, 3, 1}}) {
     for (; i <= s.last; ++i) {
       int16_t x = -3, y = -5;
       TurnBallBySector(x, y, i);
@@ -117,20 +132,28 @@ TEST(Collision, TheFirstEdgePointOnAnIconRecordsTheHitAndTurnsTheBallByItsSector
   t.window->Collision();
   EXPECT_EQ(t.window->EdgeIndex, 41);
   EXPECT_EQ(std::pair(t.window->HitX, t.window->HitY), (std::pair<int16_t, int16_t>(105, 100)));
-  EXPECT_EQ(std::pair(t.window->BallDirX, t.window->BallDirY), (std::pair<int16_t, int16_t>(-2, 1)));
+  EXPECT_EQ(std::pair(t.window->BallDirX, t.window->BallDirY),
+            (std::pair<int16_t, int16_t>(-2, 1)));
 }
 
 // The 31 x 31 square in front of the hit, on the side the ball now travels
 // to, goes back to the wallpaper; where it reaches past the screen nothing
 // counts. Until the scan has finished a hit clears nothing.
 TEST(Explosion, HitSweepRestoresTheSquareOnTheSideOfTravelOnceTheScanIsDone) {
-  struct Hit { int16_t x, y, dx, dy; tk::Rect square; };
+  struct Hit {
+    int16_t x, y, dx, dy;
+    tk::Rect square;
+  };
   for (Hit h : {Hit{100, 200, -4, -1, {70, 170, 31, 31}}, Hit{100, 200, 2, 2, {100, 200, 31, 31}},
                 Hit{100, 200, 3, 0, {100, 170, 31, 31}}, Hit{395, 295, 1, 1, {395, 295, 5, 5}}}) {
     Table t(DesktopPair(400, 300, {{0, 0, 400, 300}}));
-    t.window->HitX = h.x, t.window->HitY = h.y, t.window->BallDirX = h.dx, t.window->BallDirY = h.dy;
+    t.window->HitX = h.x;
+    t.window->HitY = h.y;
+    t.window->BallDirX = h.dx;
+    t.window->BallDirY = h.dy;
     t.window->Explosion();
-    EXPECT_EQ(t.window->picScreenshot.Image().Get(h.x, h.y), testing_support::kIcon) << "scan unfinished";
+    EXPECT_EQ(t.window->picScreenshot.Image().Get(h.x, h.y), testing_support::kIcon)
+        << "scan unfinished";
     t.FinishScan();
     const int32_t before = t.window->IconPixels;
     t.window->Explosion();
@@ -138,7 +161,8 @@ TEST(Explosion, HitSweepRestoresTheSquareOnTheSideOfTravelOnceTheScanIsDone) {
     const auto& shown = t.window->picScreenshot.Image();
     for (int y = 0; y < 300; ++y)
       for (int x = 0; x < 400; ++x)
-        ASSERT_EQ(shown.Get(x, y) == testing_support::kWallpaper, h.square.Contains(x, y)) << x << "," << y;
+        ASSERT_EQ(shown.Get(x, y) == testing_support::kWallpaper, h.square.Contains(x, y))
+            << x << "," << y;
     EXPECT_EQ(t.window->lblIconPixels.Caption(), std::to_string(t.window->IconPixels));
   }
 }
@@ -151,13 +175,17 @@ TEST(Explosion, SpeedsUpAtEightyPercentMarks) {
   std::vector<std::pair<int32_t, int32_t>> changes;  // (pixels left, new delay)
   int32_t delay = t.window->LoopDelay;
   // Each hit lands on plain wallpaper and only checks the marks.
-  t.window->HitX = 500, t.window->HitY = 50, t.window->BallDirX = 1, t.window->BallDirY = 1;
+  t.window->HitX = 500;
+  t.window->HitY = 50;
+  t.window->BallDirX = 1;
+  t.window->BallDirY = 1;
   // One icon pixel at a time, so that every count is seen.
   for (int k = 0; k < 10000 && t.window->IconPixels > 4000; ++k) {
     t.window->picScreenshot.Image().Set(k % 400, k / 400, testing_support::kWallpaper);
     t.window->IconPixels -= 1;
     t.window->Explosion();
-    if (t.window->LoopDelay != delay) changes.push_back({t.window->IconPixels, delay = t.window->LoopDelay});
+    if (t.window->LoopDelay != delay)
+      changes.push_back({t.window->IconPixels, delay = t.window->LoopDelay});
   }
   EXPECT_EQ(changes, (std::vector<std::pair<int32_t, int32_t>>{{8000, 3}, {6400, 2}, {5120, 1}}));
 }

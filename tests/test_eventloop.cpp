@@ -16,7 +16,9 @@ struct Probe : tk::Form {
   Probe() : tk::Form("frmProbe", tk::FormStyle::Composed) {
     SetClientSize(100, 100);
     surface.Move(0, 0, 100, 100);
-    surface.MouseMove = [this](int16_t, int16_t, float x, float) { moves.push_back(static_cast<int>(x)); };
+    surface.MouseMove = [this](int16_t, int16_t, float x, float) {
+      moves.push_back(static_cast<int>(x));
+    };
     fast.Tick = [this] { ++fastTicks; };
   }
   tk::PictureBox surface{*this, "surface"};
@@ -28,7 +30,8 @@ struct Probe : tk::Form {
 }  // namespace
 
 TEST(EventLoop, YieldDeliversEveryPendingEventButSleepDeliversNone) {
-  Headless h(WithScript(DesktopPair(100, 100), "0 move 5 5\n0 move 6 5\n0 move 7 5\n30 move 9 9\n"));
+  Headless h(
+      WithScript(DesktopPair(100, 100), "0 move 5 5\n0 move 6 5\n0 move 7 5\n30 move 9 9\n"));
   Probe form;
   form.Show();
   form.fast.SetEnabled(true);

@@ -100,7 +100,8 @@ TEST(Font, EveryGlyphInkFitsItsBoxAndDiffersFromTheOthers) {
     if (c >= '0' && c <= '9')
       EXPECT_LE(ink.right, x + w - 2) << "digit '" << c << "' runs into its spacing column";
     else
-      EXPECT_EQ(ink.right, x + w - 2) << "glyph '" << c << "' must end one column before its advance";
+      EXPECT_EQ(ink.right, x + w - 2)
+          << "glyph '" << c << "' must end one column before its advance";
   }
 }
 
@@ -113,7 +114,8 @@ TEST(Font, CapitalsDigitsAndLowerCaseShareABaseline) {
   EXPECT_GT(lower.top, cap.top);
   EXPECT_GE(lower.bottom - lower.top + 1, 5) << "x-height";
   EXPECT_EQ(tall.top, cap.top);
-  for (char c : std::string("gjpqy")) EXPECT_GT(InkOf(c).bottom, cap.bottom) << c << " has a descender";
+  for (char c : std::string("gjpqy"))
+    EXPECT_GT(InkOf(c).bottom, cap.bottom) << c << " has a descender";
   for (char c : std::string("acemnorsuvwxz")) {
     EXPECT_EQ(InkOf(c).bottom, cap.bottom) << c << " sits on the baseline";
     EXPECT_EQ(InkOf(c).top, lower.top) << c << " is x-height tall";
@@ -141,9 +143,17 @@ TEST(Font, ClippingMatchesAnUnclippedRendering) {
   const int tw = tk::TextWidth(text), lh = tk::FontLineHeight();
   const int sw = 40, sh = 11;
   const int margin = 200;
-  const tk::Rect clips[] = {{0, 0, sw, sh},     {3, 2, 10, 5},   {-20, -20, 30, 25}, {30, 5, 100, 100},
-                            {-5, 4, 200, 3},     {12, -3, 1, 30}, {0, 0, 0, 0},       {5, 5, -3, 4},
-                            {-50, -50, 20, 20},  {sw, 0, 10, sh}, {-1000, -1000, 3000, 3000}};
+  const tk::Rect clips[] = {{0, 0, sw, sh},
+                            {3, 2, 10, 5},
+                            {-20, -20, 30, 25},
+                            {30, 5, 100, 100},
+                            {-5, 4, 200, 3},
+                            {12, -3, 1, 30},
+                            {0, 0, 0, 0},
+                            {5, 5, -3, 4},
+                            {-50, -50, 20, 20},
+                            {sw, 0, 10, sh},
+                            {-1000, -1000, 3000, 3000}};
   tk::Surface ref(tw + 2 * margin, lh + 2 * margin, kPaper);
   tk::DrawText(ref, margin, margin, text, kInk, {0, 0, ref.Width(), ref.Height()});
   for (const tk::Rect& clip : clips) {
@@ -169,8 +179,12 @@ TEST(Font, ClippingMatchesAnUnclippedRendering) {
 TEST(Font, ExtremePositionsDrawNothingAndDoNotOverflow) {
   const std::string text(400, 'W');
   const tk::Rect all{INT_MIN / 2, INT_MIN / 2, INT_MAX, INT_MAX};
-  for (auto [x, y] : {std::pair{INT_MIN, 0}, {INT_MAX, 0}, {0, INT_MIN}, {0, INT_MAX},
-                      {INT_MAX - 5, INT_MAX - 5}, {INT_MIN, INT_MIN}}) {
+  for (auto [x, y] : {std::pair{INT_MIN, 0},
+                      {INT_MAX, 0},
+                      {0, INT_MIN},
+                      {0, INT_MAX},
+                      {INT_MAX - 5, INT_MAX - 5},
+                      {INT_MIN, INT_MIN}}) {
     tk::Surface s(30, 20, kPaper);
     tk::DrawText(s, x, y, text, kInk, all);
     tk::DrawText(s, x, y, text, kInk, {0, 0, 30, 20});

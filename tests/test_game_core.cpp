@@ -42,8 +42,9 @@ TEST(Startup, ClearsAndPhotographsTheDesktopInOrderAndGivesItBackAtTheEnd) {
   Finished f = RunGame();
   const auto& calls = h.platform.calls;
   auto at = calls.begin();
-  for (const char* step : {"MinimiseAllWindows", "SetTaskbarVisible(0)", "CaptureScreen(icons)",
-                           "SetIconLayerVisible(0)", "CaptureScreen(no icons)", "SetIconLayerVisible(1)"}) {
+  for (const char* step :
+       {"MinimiseAllWindows", "SetTaskbarVisible(0)", "CaptureScreen(icons)",
+        "SetIconLayerVisible(0)", "CaptureScreen(no icons)", "SetIconLayerVisible(1)"}) {
     at = std::find(at, calls.end(), step);
     ASSERT_NE(at, calls.end()) << step << " missing or out of order";
   }
@@ -59,15 +60,19 @@ TEST(Startup, ASecondInstanceEndsBeforeTouchingTheDesktop) {
   Headless h(std::move(options));
   Finished f = RunGame();
   EXPECT_TRUE(f.result.ended);
-  EXPECT_EQ(h.platform.calls, std::vector<std::string>({"CreateWindow(frmMain)", "AnotherInstanceRunning"}));
+  EXPECT_EQ(h.platform.calls,
+            std::vector<std::string>({"CreateWindow(frmMain)", "AnotherInstanceRunning"}));
 }
 
 TEST(Startup, CursorEndsHiddenOrShownWhateverTheCounterWas) {
   // start count -> after hide, after show
-  struct Case { int start, hidden, shown; };
+  struct Case {
+    int start, hidden, shown;
+  };
   Table t(DesktopPair(40, 40));
   int& count = t.headless.platform.cursorCount;
-  for (Case c : {Case{0, -1, 0}, Case{3, -1, 0}, Case{-1, -1, 0}, Case{-2, -1, 0}, Case{-5, -4, 0}}) {
+  for (Case c :
+       {Case{0, -1, 0}, Case{3, -1, 0}, Case{-1, -1, 0}, Case{-2, -1, 0}, Case{-5, -4, 0}}) {
     count = c.start;
     t.window->CursorHide();
     EXPECT_EQ(count, c.hidden) << "hide from " << c.start;
@@ -88,8 +93,8 @@ TEST(IconScan, CountsAColumnAtATimeAndNothingOutsideTheCaptures) {
     labels.push_back(t.window->lblIconPixels.Caption());
   }
   // Column W lies outside and counts nothing.
-  EXPECT_EQ(labels,
-            (std::vector<std::string>{"0", "0", "10", "10", "10", "10", "10", "10", "10", "12", "12"}));
+  EXPECT_EQ(labels, (std::vector<std::string>{"0", "0", "10", "10", "10", "10", "10", "10", "10",
+                                              "12", "12"}));
   EXPECT_FALSE(t.window->IconPixelsDone);
   t.window->GetIconPixels();
   EXPECT_TRUE(t.window->IconPixelsDone) << "done W + 2 passes after the first";
@@ -104,7 +109,8 @@ TEST(IconScan, WallpaperWarningFromWTimesHMinus1000DifferingPixelsAndNoEndsTheGa
   std::vector<tk::MessageBoxRequest> boxes;
   for (int differing : {199, 200}) {
     auto options = DesktopPair(40, 30);
-    for (int i = 0; i < differing; ++i) options.withIcons.Set(i % 40, i / 40, testing_support::kIcon);
+    for (int i = 0; i < differing; ++i)
+      options.withIcons.Set(i % 40, i / 40, testing_support::kIcon);
     Table t(WithScript(std::move(options), "0 answer no\n"));
     const bool ended = EndsProgram([&] {
       for (int pass = 0; pass < 50 && !t.window->IconPixelsDone; ++pass) t.window->GetIconPixels();
@@ -119,13 +125,14 @@ TEST(IconScan, WallpaperWarningFromWTimesHMinus1000DifferingPixelsAndNoEndsTheGa
   EXPECT_EQ(std::tuple(box.buttons, box.icon, box.defaultAnswer),
             std::tuple(tk::MsgBoxButtons::YesNo, tk::MsgBoxIcon::Critical, tk::MsgBoxResult::Yes));
   EXPECT_NE(box.text.find("HTML-Wallpaper"), std::string::npos);
-  EXPECT_NE(box.text.find("restart your system.\r\n\r\nDo you want to play anyway?"), std::string::npos);
+  EXPECT_NE(box.text.find("restart your system.\r\n\r\nDo you want to play anyway?"),
+            std::string::npos);
 }
 
 TEST(GameLoop, PauseHoldsTheScanResumeContinuesAtTheSameColumnAndAnyKeyButShiftEndsIt) {
   Headless h(WithScript(DesktopPair(3000, 400, {{0, 0, 3000, 1}}),
                         "0 follow on\n3720 keydown Shift\n3750 down right\n3750 up right\n"
-                        "9000 up right\n"      // resume: the loop runs nested in this handler
+                        "9000 up right\n"  // resume: the loop runs nested in this handler
                         "9010 key x\n"));
   Finished f = RunGame();
   EXPECT_TRUE(f.result.ended);
@@ -155,8 +162,10 @@ TEST(GameLoop, TwoReleasesInOneYieldNestTheLoopAndTheOuterReturnsOnPause) {
 
 TEST(StateRecord, SixteenBitAssignmentThatOverflowsIsSkipped) {
   int16_t field = 7;
-  for (auto [value, fits, after] : {std::tuple{32767, true, 32767}, {32768, false, 32767},
-                                    {-32769, false, 32767}, {-32768, true, -32768}}) {
+  for (auto [value, fits, after] : {std::tuple{32767, true, 32767},
+                                    {32768, false, 32767},
+                                    {-32769, false, 32767},
+                                    {-32768, true, -32768}}) {
     EXPECT_EQ(game::Assign(field, value), fits) << value;
     EXPECT_EQ(field, after) << value;
   }

@@ -17,7 +17,9 @@ struct Court : Table {
     window->picScreenshot_MouseMove(0, 0, x, 300);
     return window->picPaddle.Left();
   }
-  std::vector<std::string> Sounds() { return testing_support::CallsStartingWith(headless.platform, {"Sound("}); }
+  std::vector<std::string> Sounds() {
+    return testing_support::CallsStartingWith(headless.platform, {"Sound("});
+  }
 };
 
 }  // namespace
@@ -107,7 +109,8 @@ TEST(Mouse, ButtonsPauseResumeQuitAndStartTheFireBall) {
   c.window->EffectSeconds = 9;
   c.window->picScreenshot_MouseUp(tk::kLeftButton, 0, 0, 0);
   c.window->picScreenshot_MouseUp(tk::kLeftButton, 0, 0, 0);
-  EXPECT_EQ(c.Sounds(), std::vector<std::string>(2, "Sound(107)")) << "a second release before the first tick starts it again";
+  EXPECT_EQ(c.Sounds(), std::vector<std::string>(2, "Sound(107)"))
+      << "a second release before the first tick starts it again";
   EXPECT_TRUE(c.window->FireBallActive && c.window->tmrFireBall.Enabled());
   EXPECT_FALSE(c.window->EffectPending);
   EXPECT_TRUE(c.window->FireBallReady) << "cleared by the first tick, not here";

@@ -46,8 +46,13 @@ Bytes ReadFile(const std::filesystem::path& p) {
 
 std::filesystem::path PathOf(ResourceType type, int id) {
   const bool icon = type == ResourceType::Icon, bitmap = type == ResourceType::Bitmap;
-  return kResourceDir / (icon ? "icons" : bitmap ? "bitmaps" : "sounds") /
-         (std::to_string(id) + (icon ? ".ico" : bitmap ? ".bmp" : ".wav"));
+  return kResourceDir /
+         (icon     ? "icons"
+          : bitmap ? "bitmaps"
+                   : "sounds") /
+         (std::to_string(id) + (icon     ? ".ico"
+                                : bitmap ? ".bmp"
+                                         : ".wav"));
 }
 
 // A parsed format as one comparable value: tag, channels, rate, bits, data bytes.
@@ -62,8 +67,13 @@ Bytes Embedded(ResourceType type, int id) {
 
 // ---------------------------------------------------------------- catalogue
 
-struct BitmapEntry { int id, width, height, bits; };
-struct SoundEntry { int id, channels, rate, bits; uint32_t dataBytes; };
+struct BitmapEntry {
+  int id, width, height, bits;
+};
+struct SoundEntry {
+  int id, channels, rate, bits;
+  uint32_t dataBytes;
+};
 
 const int kPaddleHeights[5] = {32, 32, 36, 35, 35};
 const int kPanelHeights[5] = {24, 23, 27, 27, 27};
@@ -118,10 +128,14 @@ TEST(ResourceCatalogue, FolderAndCompiledInCopiesHoldExactlyTheCatalogue) {
       found.insert(std::string(sub) + "/" + e.path().filename().string());
   EXPECT_EQ(found, expected);
   // Numbers are looked up per type: bitmap 1000 exists, but no sound or icon 9000.
-  for (auto [type, id] : {std::pair{ResourceType::Icon, 2008}, {ResourceType::Icon, 2009},
-                          {ResourceType::Bitmap, 4001}, {ResourceType::Bitmap, 5003},
-                          {ResourceType::Sound, 100}, {ResourceType::Sound, 112},
-                          {ResourceType::Icon, 9000}, {ResourceType::Sound, 1000}})
+  for (auto [type, id] : {std::pair{ResourceType::Icon, 2008},
+                          {ResourceType::Icon, 2009},
+                          {ResourceType::Bitmap, 4001},
+                          {ResourceType::Bitmap, 5003},
+                          {ResourceType::Sound, 100},
+                          {ResourceType::Sound, 112},
+                          {ResourceType::Icon, 9000},
+                          {ResourceType::Sound, 1000}})
     EXPECT_TRUE(tk::FindEmbeddedResource(type, id).empty()) << id;
 }
 
@@ -135,7 +149,8 @@ TEST(ResourceCatalogue, IconsAreSixteenPixelsWithTransparentCorners) {
     tk::Picture p = tk::DecodeIco(b, 16);
     ASSERT_TRUE(p);
     EXPECT_EQ(std::pair(p->Width(), p->Height()), std::pair(16, 16));
-    EXPECT_EQ(std::pair(p->At(0, 0) >> 24, p->At(15, 15) >> 24), std::pair(0u, 0u)) << "see-through corners";
+    EXPECT_EQ(std::pair(p->At(0, 0) >> 24, p->At(15, 15) >> 24), std::pair(0u, 0u))
+        << "see-through corners";
     EXPECT_TRUE(id < 1000 || p->At(8, 8) >> 24 == 255u) << "balls are solid in the middle";
   }
 }
@@ -145,7 +160,7 @@ TEST(ResourceCatalogue, BitmapsAreUncompressedBottomUpWithTheirSizeAndDepth) {
     SCOPED_TRACE("bitmap " + std::to_string(entry.id));
     Bytes b = Embedded(ResourceType::Bitmap, entry.id);
     EXPECT_EQ(Le(b, 2, 4), b.size());
-    EXPECT_EQ(Le(b, 14, 4), 40u);  // BITMAPINFOHEADER
+    EXPECT_EQ(Le(b, 14, 4), 40u);                                 // BITMAPINFOHEADER
     EXPECT_EQ(static_cast<int32_t>(Le(b, 22, 4)), entry.height);  // positive: bottom-up
     EXPECT_EQ(Le(b, 28, 2), static_cast<uint32_t>(entry.bits));
     EXPECT_EQ(Le(b, 30, 4), 0u);  // uncompressed
@@ -153,7 +168,8 @@ TEST(ResourceCatalogue, BitmapsAreUncompressedBottomUpWithTheirSizeAndDepth) {
     EXPECT_TRUE(entry.bits != 8 || (colours >= 2 && colours <= 256)) << colours;
     // The pixels follow the palette directly, rows padded to 4 bytes.
     EXPECT_EQ(Le(b, 10, 4), 54 + 4 * colours);
-    EXPECT_EQ(b.size(), 54 + 4 * colours + ((entry.width * entry.bits + 31) / 32) * 4 * entry.height);
+    EXPECT_EQ(b.size(),
+              54 + 4 * colours + ((entry.width * entry.bits + 31) / 32) * 4 * entry.height);
     tk::Picture p = tk::DecodeBmp(b);
     ASSERT_TRUE(p);
     EXPECT_EQ(std::pair(p->Width(), p->Height()), std::pair(entry.width, entry.height));
@@ -168,9 +184,11 @@ TEST(ResourceCatalogue, ProgramIconHasThreeSizesInSixteenAndTwoHundredFiftySixCo
     size_t dir = 6 + i * 16, offset = Le(b, dir + 12, 4);
     int size = b.at(dir);
     EXPECT_EQ(static_cast<int>(Le(b, offset + 4, 4)), size);
-    images.insert({size, static_cast<int>(Le(b, offset + 14, 2))});  // bits from the image's own header
+    images.insert(
+        {size, static_cast<int>(Le(b, offset + 14, 2))});  // bits from the image's own header
   }
-  EXPECT_EQ(images, (std::set<std::pair<int, int>>{{16, 4}, {16, 8}, {32, 4}, {32, 8}, {48, 4}, {48, 8}}));
+  EXPECT_EQ(images,
+            (std::set<std::pair<int, int>>{{16, 4}, {16, 8}, {32, 4}, {32, 8}, {48, 4}, {48, 8}}));
   for (int size : {16, 32, 48}) {
     tk::Picture p = tk::DecodeIco(b, size);
     ASSERT_TRUE(p);
@@ -185,7 +203,8 @@ TEST(ResourceCatalogue, SoundsHaveTheirFormatAndExactLengthAndAreCleanAndAudible
     Bytes b = Embedded(ResourceType::Sound, entry.id);
     tk::WavFormat f;
     ASSERT_TRUE(tk::ParseWav(b, f));
-    EXPECT_EQ(Fields(f), std::make_tuple(1, entry.channels, entry.rate, entry.bits, entry.dataBytes));
+    EXPECT_EQ(Fields(f),
+              std::make_tuple(1, entry.channels, entry.rate, entry.bits, entry.dataBytes));
     // The plain 44-byte layout: RIFF, "fmt " of 16 bytes, then "data", nothing more.
     ASSERT_EQ(b.size(), 44 + entry.dataBytes);
     int blockAlign = entry.channels * entry.bits / 8;
@@ -194,7 +213,8 @@ TEST(ResourceCatalogue, SoundsHaveTheirFormatAndExactLengthAndAreCleanAndAudible
 
     std::vector<double> samples;
     for (size_t at = 44; at < b.size(); at += entry.bits / 8)
-      samples.push_back(entry.bits == 8 ? (b[at] - 128) / 128.0 : static_cast<int16_t>(Le(b, at, 2)) / 32768.0);
+      samples.push_back(entry.bits == 8 ? (b[at] - 128) / 128.0
+                                        : static_cast<int16_t>(Le(b, at, 2)) / 32768.0);
     double peak = 0;
     for (double v : samples) peak = std::max(peak, std::abs(v));
     EXPECT_GT(peak, 0.3) << "too quiet";
@@ -211,9 +231,11 @@ TEST(ResourceCatalogue, AnimationFramesDiffer) {
   auto bitmap = [](int id) { return tk::DecodeBmp(Embedded(ResourceType::Bitmap, id))->Pixels(); };
   for (int s = 0; s < 5; ++s) {
     int base = (s + 1) * 1000;
-    for (int f = 0; f + 1 < BallFrames(s); ++f) EXPECT_NE(icon(base + f), icon(base + f + 1)) << base + f;
+    for (int f = 0; f + 1 < BallFrames(s); ++f)
+      EXPECT_NE(icon(base + f), icon(base + f + 1)) << base + f;
     EXPECT_NE(bitmap(base), bitmap(base + 4)) << "the tilt picture of sheet " << s;
-    for (int f = 0; s <= 2 && f < 3; ++f) EXPECT_NE(bitmap(base + f), bitmap(base + f + 1)) << base + f;
+    for (int f = 0; s <= 2 && f < 3; ++f)
+      EXPECT_NE(bitmap(base + f), bitmap(base + f + 1)) << base + f;
   }
   for (int id = 6000; id < 6009; ++id) EXPECT_NE(icon(id), icon(id + 1)) << id;
 }
@@ -224,8 +246,15 @@ TEST(ResourceCatalogue, LasVegasBallFlashesGreyBlueGreyYellowGreyGreenGreyRed) {
     const tk::Picture p = tk::DecodeIco(Embedded(ResourceType::Icon, id), 16);
     double r = 0, g = 0, b = 0, n = 0;  // the mean colour of the solid pixels
     for (tk::Argb px : p->Pixels())
-      if ((px >> 24) == 255) r += (px >> 16) & 255, g += (px >> 8) & 255, b += px & 255, ++n;
-    r /= n, g /= n, b /= n;
+      if ((px >> 24) == 255) {
+        r += (px >> 16) & 255;
+        g += (px >> 8) & 255;
+        b += px & 255;
+        ++n;
+      }
+    r /= n;
+    g /= n;
+    b /= n;
     double hi = std::max({r, g, b}), lo = std::min({r, g, b});
     if (hi - lo < 30) return kGrey;
     if (b > r && b > g) return kBlue;
@@ -250,7 +279,8 @@ TEST(ResourceCatalogue, PanelCounterWindowSuitsItsTextColour) {
         const tk::Argb c = p->At(x, y);
         sum += (0.299 * ((c >> 16) & 255) + 0.587 * ((c >> 8) & 255) + 0.114 * (c & 255)) / 255.0;
       }
-    EXPECT_TRUE(s <= 2 ? sum / n < 0.3 : sum / n > 0.75) << "sheet " << s << ", mean luminance " << sum / n;
+    EXPECT_TRUE(s <= 2 ? sum / n < 0.3 : sum / n > 0.75)
+        << "sheet " << s << ", mean luminance " << sum / n;
   }
 }
 
@@ -263,8 +293,20 @@ Bytes MakeBmp(int w, int h, int bits, bool topDown, const std::vector<uint32_t>&
   int stride = ((w * bits + 31) / 32) * 4;
   Bytes b{'B', 'M'};
   const int64_t offset = 54 + 4 * static_cast<int64_t>(palette.size());
-  Put(b, {{offset + stride * h, 4}, {0, 4}, {offset, 4}, {40, 4}, {w, 4}, {topDown ? -h : h, 4}, {1, 2},
-          {bits, 2}, {0, 4}, {stride * h, 4}, {0, 4}, {0, 4}, {static_cast<int64_t>(palette.size()), 4}, {0, 4}});
+  Put(b, {{offset + stride * h, 4},
+          {0, 4},
+          {offset, 4},
+          {40, 4},
+          {w, 4},
+          {topDown ? -h : h, 4},
+          {1, 2},
+          {bits, 2},
+          {0, 4},
+          {stride * h, 4},
+          {0, 4},
+          {0, 4},
+          {static_cast<int64_t>(palette.size()), 4},
+          {0, 4}});
   for (uint32_t c : palette) Put(b, {{c, 4}});
   for (int row = 0; row < h; ++row) {
     int y = topDown ? row : h - 1 - row;
@@ -274,7 +316,8 @@ Bytes MakeBmp(int w, int h, int bits, bool topDown, const std::vector<uint32_t>&
       if (bits <= 8)
         line[x * bits / 8] |= static_cast<uint8_t>(v << (8 - bits - x * bits % 8));
       else
-        for (int k = 0; k < bits / 8; ++k) line[x * bits / 8 + k] = static_cast<uint8_t>(v >> (8 * k));
+        for (int k = 0; k < bits / 8; ++k)
+          line[x * bits / 8 + k] = static_cast<uint8_t>(v >> (8 * k));
     }
     b.insert(b.end(), line.begin(), line.end());
   }
@@ -308,10 +351,16 @@ TEST(BmpDecoder, ReadsEveryDepthBothWaysUp) {
 }
 
 // A valid file, then one field at a time damaged: `decode` must refuse each.
-struct Damage { size_t at; uint32_t value; int bytes; const char* what; };
+struct Damage {
+  size_t at;
+  uint32_t value;
+  int bytes;
+  const char* what;
+};
 
 template <typename Decode>
-void ExpectEachDamageRefused(const Bytes& good, std::initializer_list<Damage> damages, Decode decode) {
+void ExpectEachDamageRefused(const Bytes& good, std::initializer_list<Damage> damages,
+                             Decode decode) {
   ASSERT_TRUE(decode(good));
   for (const Damage& d : damages) {
     Bytes b = good;
@@ -322,9 +371,12 @@ void ExpectEachDamageRefused(const Bytes& good, std::initializer_list<Damage> da
 
 TEST(BmpDecoder, RejectsWhatNoBitmapHolds) {
   ExpectEachDamageRefused(MakeBmp(4, 4, 8, false, {0, 0xFFFFFF}, [](int x, int) { return x % 2u; }),
-                          {{0, 'X', 1, "not BM"}, {30, 1, 4, "run-length compressed"},
-                           {28, 16, 2, "16 bits per pixel"}, {18, 0x7FFFFFFF, 4, "absurd width"},
-                           {18, 0, 4, "no width"}, {10, 0xFFFFFFF0u, 4, "pixels beyond the end"}},
+                          {{0, 'X', 1, "not BM"},
+                           {30, 1, 4, "run-length compressed"},
+                           {28, 16, 2, "16 bits per pixel"},
+                           {18, 0x7FFFFFFF, 4, "absurd width"},
+                           {18, 0, 4, "no width"},
+                           {10, 0xFFFFFFF0u, 4, "pixels beyond the end"}},
                           [](const Bytes& b) { return tk::DecodeBmp(b) != nullptr; });
   auto zero = [](int, int) { return 0u; };
   EXPECT_FALSE(tk::DecodeBmp(MakeBmp(4, 4, 8, false, std::vector<uint32_t>(300, 0x808080), zero)))
@@ -333,7 +385,11 @@ TEST(BmpDecoder, RejectsWhatNoBitmapHolds) {
   EXPECT_FALSE(tk::DecodeBmp(b)) << "an index past the palette";
 }
 
-struct IcoImage { int size, bits; bool png = false; uint8_t alpha = 255; };  // alpha: at 32 bpp
+struct IcoImage {
+  int size, bits;
+  bool png = false;
+  uint8_t alpha = 255;
+};  // alpha: at 32 bpp
 
 // An icon file; every image is a red square with its top-left pixel masked
 // out (and, at 32 bpp, given alpha 0). A PNG image is only its signature.
@@ -347,9 +403,10 @@ Bytes MakeIco(const std::vector<IcoImage>& images) {
       // An icon image is a bitmap without the file header whose height
       // counts the mask rows too.
       const std::vector<uint32_t> palette{0, 0xFF0000};  // below 32 bpp
-      d = MakeBmp(s, s, im.bits, false, im.bits <= 8 ? palette : std::vector<uint32_t>{}, [&](int x, int y) {
-        return im.bits <= 8 ? 1u : 0xFF0000u | (x || y ? uint32_t{im.alpha} << 24 : 0u);
-      });
+      d = MakeBmp(s, s, im.bits, false, im.bits <= 8 ? palette : std::vector<uint32_t>{},
+                  [&](int x, int y) {
+                    return im.bits <= 8 ? 1u : 0xFF0000u | (x || y ? uint32_t{im.alpha} << 24 : 0u);
+                  });
       d.erase(d.begin(), d.begin() + 14);
       Set(d, 8, 2 * s, 4);
       for (int row = 0; row < s; ++row) {
@@ -358,8 +415,15 @@ Bytes MakeIco(const std::vector<IcoImage>& images) {
         d.insert(d.end(), mask.begin(), mask.end());
       }
     }
-    const int64_t offset = 6 + 16 * static_cast<int64_t>(images.size()) + static_cast<int64_t>(dibs.size());
-    Put(b, {{s, 1}, {s, 1}, {0, 2}, {1, 2}, {im.bits, 2}, {static_cast<int64_t>(d.size()), 4}, {offset, 4}});
+    const int64_t offset =
+        6 + 16 * static_cast<int64_t>(images.size()) + static_cast<int64_t>(dibs.size());
+    Put(b, {{s, 1},
+            {s, 1},
+            {0, 2},
+            {1, 2},
+            {im.bits, 2},
+            {static_cast<int64_t>(d.size()), 4},
+            {offset, 4}});
     dibs.insert(dibs.end(), d.begin(), d.end());
   }
   b.insert(b.end(), dibs.begin(), dibs.end());
@@ -371,12 +435,14 @@ TEST(IcoDecoder, PicksTheNearestSizeThenMostColoursAndSkipsPngImages) {
   Bytes b = MakeIco({{32, 4}, {16, 4}, {16, 32}, {16, 8}, {48, 8}});
   tk::Picture p = tk::DecodeIco(b, 16);
   ASSERT_TRUE(p);
-  EXPECT_EQ(p->At(0, 0), 0x00FF0000u) << "only the 32-bit image keeps its see-through pixel's colour";
+  EXPECT_EQ(p->At(0, 0), 0x00FF0000u)
+      << "only the 32-bit image keeps its see-through pixel's colour";
   EXPECT_EQ(width(tk::DecodeIco(b, 32)), 32);
   EXPECT_EQ(width(tk::DecodeIco(b, 48)), 48);
   EXPECT_EQ(width(tk::DecodeIco(b, 40)), 48) << "equally near 32 and 48: 48 has more colours";
   EXPECT_EQ(width(tk::DecodeIco(b, 20)), 16) << "16 is nearer than 32";
-  EXPECT_EQ(width(tk::DecodeIco(MakeIco({{16, 0, true}, {32, 8}}), 16)), 32) << "PNG images are skipped";
+  EXPECT_EQ(width(tk::DecodeIco(MakeIco({{16, 0, true}, {32, 8}}), 16)), 32)
+      << "PNG images are skipped";
   EXPECT_FALSE(tk::DecodeIco(MakeIco({{16, 0, true}}), 16));
 }
 
@@ -384,7 +450,8 @@ TEST(IcoDecoder, MaskAndAlphaGiveTransparency) {
   for (int bits : {4, 8, 32}) {
     tk::Picture p = tk::DecodeIco(MakeIco({{16, bits}}), 16);
     ASSERT_TRUE(p) << bits;
-    EXPECT_EQ(p->At(0, 0), bits == 32 ? 0x00FF0000u : 0u) << bits << ": masked out, transparent black";
+    EXPECT_EQ(p->At(0, 0), bits == 32 ? 0x00FF0000u : 0u)
+        << bits << ": masked out, transparent black";
     EXPECT_EQ(p->At(1, 0), 0xFFFF0000u) << bits;
     EXPECT_EQ(p->At(0, 15), 0xFFFF0000u) << bits << ": rows are bottom-up";
   }
@@ -398,8 +465,11 @@ TEST(IcoDecoder, RejectsBadDirectories) {
   const Bytes good = MakeIco({{16, 8}});
   const uint32_t size = static_cast<uint32_t>(good.size());
   ExpectEachDamageRefused(good,
-                          {{2, 2, 2, "a cursor"}, {4, 0, 2, "no images"}, {4, 0xFFFF, 2, "too many images"},
-                           {6 + 12, size, 4, "image past the end"}, {6 + 8, size, 4, "image longer than the file"},
+                          {{2, 2, 2, "a cursor"},
+                           {4, 0, 2, "no images"},
+                           {4, 0xFFFF, 2, "too many images"},
+                           {6 + 12, size, 4, "image past the end"},
+                           {6 + 8, size, 4, "image longer than the file"},
                            {22 + 8, 33, 4, "odd height"}},
                           [](const Bytes& b) { return tk::DecodeIco(b, 16) != nullptr; });
 }
@@ -418,14 +488,20 @@ Bytes MakeWav(const std::vector<std::pair<std::string, Bytes>>& chunks) {
 
 Bytes Fmt(int tag, int channels, int rate, int bits) {
   Bytes f;
-  Put(f, {{tag, 2}, {channels, 2}, {rate, 4}, {rate * channels * bits / 8, 4}, {channels * bits / 8, 2}, {bits, 2}});
+  Put(f, {{tag, 2},
+          {channels, 2},
+          {rate, 4},
+          {rate * channels * bits / 8, 4},
+          {channels * bits / 8, 2},
+          {bits, 2}});
   return f;
 }
 
 TEST(WavParser, ReadsFormatAndDataAcrossOtherChunksAndRejectsIncompleteFiles) {
   tk::WavFormat f;
   ASSERT_TRUE(tk::ParseWav(
-      MakeWav({{"fmt ", Fmt(1, 2, 11025, 8)}, {"LIST", Bytes(5, 'x')}, {"data", Bytes(6, 128)}}), f));
+      MakeWav({{"fmt ", Fmt(1, 2, 11025, 8)}, {"LIST", Bytes(5, 'x')}, {"data", Bytes(6, 128)}}),
+      f));
   EXPECT_EQ(Fields(f), std::make_tuple(1, 2, 11025, 8, 6u));
   // Extensible fmt chunks are longer than 16 bytes.
   Bytes ext = Fmt(0xFFFE, 1, 44100, 16);
@@ -463,8 +539,11 @@ TEST(DecoderRobustness, TruncatedResourcesAreRejectedAndGarbledOnesNeverCrash) {
 
   std::mt19937 random(12345);
   int decoded = 0;
-  for (auto [type, id] : {std::pair{ResourceType::Icon, 1}, {ResourceType::Icon, 2003}, {ResourceType::Bitmap, 3000},
-                          {ResourceType::Bitmap, 9000}, {ResourceType::Sound, 111}}) {
+  for (auto [type, id] : {std::pair{ResourceType::Icon, 1},
+                          {ResourceType::Icon, 2003},
+                          {ResourceType::Bitmap, 3000},
+                          {ResourceType::Bitmap, 9000},
+                          {ResourceType::Sound, 111}}) {
     const Bytes original = Embedded(type, id);
     ASSERT_FALSE(original.empty());
     for (int round = 0; round < 300; ++round) {

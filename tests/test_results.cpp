@@ -19,7 +19,8 @@ TEST(Results, PlayTimeLineNamesDestroyedPixelsOnlyAfterTheScan) {
 TEST(Results, SpeedLineAndVerdictCases) {
   Headless h(DesktopPair(10, 10));
   std::string text;
-  const std::string disappointed = "You didn't even destroy one pixel of an icon.\r\nWe are very disappointed.";
+  const std::string disappointed =
+      "You didn't even destroy one pixel of an icon.\r\nWe are very disappointed.";
   ASSERT_TRUE(game::SpeedText(1000, 1000, true, 10, text));
   EXPECT_EQ(text, disappointed);
   ASSERT_TRUE(game::SpeedText(1000, 10, false, 10, text));
@@ -36,10 +37,13 @@ TEST(Results, SpeedLineAndVerdictCases) {
   EXPECT_EQ(verdict(100000, 500), "You shouldn't give up. You nearly got it.");
   EXPECT_EQ(verdict(1002, 501), "At least you cleaned up more than half of your desktop.");
   EXPECT_EQ(verdict(1000, 501), "Perhaps you will succeed next time.");
-  EXPECT_EQ(verdict(2000, 1000), "At least you cleaned up more than half of your desktop.") << "exactly half";
+  EXPECT_EQ(verdict(2000, 1000), "At least you cleaned up more than half of your desktop.")
+      << "exactly half";
 
   ASSERT_TRUE(game::SpeedText(1000, 880, true, 10, text));
-  EXPECT_EQ(text, "Your pixel destroy speed was 12. pps (pixels per second)\r\nPerhaps you will succeed next time.");
+  EXPECT_EQ(text,
+            "Your pixel destroy speed was 12. pps (pixels per second)\r\nPerhaps you will succeed "
+            "next time.");
   text = "kept";
   EXPECT_FALSE(game::SpeedText(1000, 880, true, 0, text)) << "no whole second: no speed";
   EXPECT_EQ(text, "kept");

@@ -49,9 +49,11 @@ class ArtPlatform : public tk::headless::HeadlessPlatform {
  public:
   explicit ArtPlatform(tk::headless::Options options) : HeadlessPlatform(std::move(options)) {
     for (int s = 0; s < 5; ++s) {
-      for (int k = 0; k < kPreviewBallFrames[s]; ++k) Add(tk::ResourceType::Icon, Base(s) + k, 16, 16);
+      for (int k = 0; k < kPreviewBallFrames[s]; ++k)
+        Add(tk::ResourceType::Icon, Base(s) + k, 16, 16);
       for (int k = 0; k <= 4; ++k)
-        if (!PaddleSlotEmpty(s, k)) Add(tk::ResourceType::Bitmap, Base(s) + k, 168, kPaddleHeight[s]);
+        if (!PaddleSlotEmpty(s, k))
+          Add(tk::ResourceType::Bitmap, Base(s) + k, 168, kPaddleHeight[s]);
       Add(tk::ResourceType::Bitmap, Base(s) + 5, 150, 27);
     }
     Add(tk::ResourceType::Bitmap, 9000, 300, 38);
@@ -66,7 +68,8 @@ class ArtPlatform : public tk::headless::HeadlessPlatform {
  private:
   void Add(tk::ResourceType type, int id, int w, int h) {
     art_[{type, id}] = std::make_shared<tk::PictureData>(
-        w, h, std::vector<tk::Argb>(static_cast<size_t>(w) * h, 0xFF000000u | static_cast<uint32_t>(id)));
+        w, h,
+        std::vector<tk::Argb>(static_cast<size_t>(w) * h, 0xFF000000u | static_cast<uint32_t>(id)));
   }
   std::map<std::pair<tk::ResourceType, int>, tk::Picture> art_;
 };
@@ -82,10 +85,13 @@ struct Desk : testing_support::BasicTable<ArtPlatform> {
     mdl::LoadStyleSheet(sheet, *window);
   }
   std::string StoredSheet() {
-    return platform.GetSetting(mdl::kSettingsApp, mdl::kStyleSheetSection, mdl::kStyleSheetKey, "none");
+    return platform.GetSetting(mdl::kSettingsApp, mdl::kStyleSheetSection, mdl::kStyleSheetKey,
+                               "none");
   }
   size_t Saves() const { return CallsStartingWith(platform, {"SaveSetting("}).size(); }
-  bool GameAnimating() const { return window->tmrAnimateBall.Enabled() && window->tmrAnimatePaddle.Enabled(); }
+  bool GameAnimating() const {
+    return window->tmrAnimateBall.Enabled() && window->tmrAnimatePaddle.Enabled();
+  }
   // The panel, the frame slots and the paddle and ball shown.
   std::vector<tk::Picture> GamePictures() const {
     std::vector<tk::Picture> all{window->picDisplay.GetPicture(), window->picPaddle.GetPicture(),
@@ -124,12 +130,20 @@ TEST(SideWindowsChooser, EachPickIsPreviewedAndOnlyConfirmingAppliesAndStoresIt)
   const Close cancel = [](frmStyleSheetsDialog& dlg) { dlg.cmdCancel.Press(); };
   const Close esc = [](frmStyleSheetsDialog& dlg) { dlg.DeliverKeyPress(27); };
   const Close closeBox = [](frmStyleSheetsDialog& dlg) { dlg.DeliverCloseBox(); };
-  struct Case { const char* how; int16_t start; std::vector<int16_t> picks; Close close; bool applies; };
+  struct Case {
+    const char* how;
+    int16_t start;
+    std::vector<int16_t> picks;
+    Close close;
+    bool applies;
+  };
   const std::vector<int16_t> everySheet{1, 2, 3, 4, 0, 1}, several{1, 3, 2};
-  for (const Case& c : {Case{"OK", 0, everySheet, ok, true}, Case{"Enter, unchanged", 2, {}, enter, true},
-                        Case{"Cancel", 0, several, cancel, false}, Case{"Cancel", 3, everySheet, cancel, false},
-                        Case{"Esc", 0, several, esc, false}, Case{"Esc", 4, several, esc, false},
-                        Case{"close box", 0, several, closeBox, false}, Case{"close box", 4, several, closeBox, false}}) {
+  for (const Case& c :
+       {Case{"OK", 0, everySheet, ok, true}, Case{"Enter, unchanged", 2, {}, enter, true},
+        Case{"Cancel", 0, several, cancel, false}, Case{"Cancel", 3, everySheet, cancel, false},
+        Case{"Esc", 0, several, esc, false}, Case{"Esc", 4, several, esc, false},
+        Case{"close box", 0, several, closeBox, false},
+        Case{"close box", 4, several, closeBox, false}}) {
     const std::string session = std::string(c.how) + " from sheet " + std::to_string(c.start);
     Desk d(c.start);
     frmMain& w = *d.window;
@@ -149,19 +163,24 @@ TEST(SideWindowsChooser, EachPickIsPreviewedAndOnlyConfirmingAppliesAndStoresIt)
       const int16_t sheet = shown[i], previous = shown[i == 0 ? 0 : i - 1];
       SCOPED_TRACE(session + ", showing " + std::to_string(sheet));
       if (i > 0) dlg.optStyleSheet(sheet).Select();
-      for (int16_t o = 0; o < 5; ++o) EXPECT_EQ(dlg.optStyleSheet(o).Value(), o == sheet) << "option " << o;
+      for (int16_t o = 0; o < 5; ++o)
+        EXPECT_EQ(dlg.optStyleSheet(o).Value(), o == sheet) << "option " << o;
       EXPECT_EQ(mdl::StyleSheet, sheet);
       ExpectFreshAnimation("after opening or the click");
       const int balls = kPreviewBallFrames[sheet], paddles = kPaddleFrames[sheet];
       EXPECT_EQ(mdl::BallFrameCount, balls);
       EXPECT_EQ(mdl::PaddleFrameCount, paddles);
       EXPECT_EQ(Id(dlg.picPaddle.GetPicture()), Base(sheet)) << "the paddle changes at once";
-      EXPECT_EQ(dlg.picPaddle.Height(), kPaddleHeight[sheet]) << "the preview paddle takes its picture's size";
-      for (int k = 0; k < 10; ++k)  // Las Vegas has eight frames; the last two slots keep what they held
-        EXPECT_EQ(Id(dlg.picBallRes(k).GetPicture()), (k < balls ? Base(sheet) : Base(previous)) + k)
+      EXPECT_EQ(dlg.picPaddle.Height(), kPaddleHeight[sheet])
+          << "the preview paddle takes its picture's size";
+      for (int k = 0; k < 10;
+           ++k)  // Las Vegas has eight frames; the last two slots keep what they held
+        EXPECT_EQ(Id(dlg.picBallRes(k).GetPicture()),
+                  (k < balls ? Base(sheet) : Base(previous)) + k)
             << "ball slot " << k;
       for (int k = 0; k < 5; ++k)
-        EXPECT_EQ(Id(dlg.picPaddleRes(k).GetPicture()), PaddleSlotEmpty(sheet, k) ? 0 : Base(sheet) + k)
+        EXPECT_EQ(Id(dlg.picPaddleRes(k).GetPicture()),
+                  PaddleSlotEmpty(sheet, k) ? 0 : Base(sheet) + k)
             << "paddle slot " << k;
 
       // Classic shows all ten ball frames here, Las Vegas eight; Newspaper and
@@ -172,19 +191,23 @@ TEST(SideWindowsChooser, EachPickIsPreviewedAndOnlyConfirmingAppliesAndStoresIt)
       }
       for (int tick = 1; sheet != 2 && tick <= 5; ++tick) {
         dlg.AnimatePaddle();
-        EXPECT_EQ(Id(dlg.picPaddle.GetPicture()), Base(sheet) + tick % paddles) << "paddle tick " << tick;
+        EXPECT_EQ(Id(dlg.picPaddle.GetPicture()), Base(sheet) + tick % paddles)
+            << "paddle tick " << tick;
       }
       mdl::BallStep = -1;
-      for (int k = 0; k < 3; ++k) dlg.AnimateBall();  // from frame 2 down to 0, then round to the last
+      for (int k = 0; k < 3; ++k)
+        dlg.AnimateBall();  // from frame 2 down to 0, then round to the last
       EXPECT_EQ(Id(dlg.picBall.GetPicture()), Base(sheet) + balls - 1);
-      mdl::PaddleStep = -1;  // turned round, so that the restart at the next click or the close shows
+      mdl::PaddleStep =
+          -1;  // turned round, so that the restart at the next click or the close shows
     }
     c.close(dlg);
 
     SCOPED_TRACE(session + ", closed");
     const int16_t sheet = c.applies ? shown.back() : c.start;
     EXPECT_FALSE(dlg.Loaded());
-    EXPECT_FALSE(dlg.tmrAnimateBall.Enabled() || dlg.tmrAnimatePaddle.Enabled()) << "the preview stops with the dialog";
+    EXPECT_FALSE(dlg.tmrAnimateBall.Enabled() || dlg.tmrAnimatePaddle.Enabled())
+        << "the preview stops with the dialog";
     EXPECT_TRUE(d.GameAnimating());
     EXPECT_EQ(mdl::StyleSheet, sheet);
     EXPECT_EQ(mdl::BallFrameCount, kGameBallFrames[sheet]);
@@ -199,9 +222,12 @@ TEST(SideWindowsChooser, EachPickIsPreviewedAndOnlyConfirmingAppliesAndStoresIt)
     EXPECT_EQ(Id(w.picPaddle.GetPicture()), Base(sheet));
     EXPECT_EQ(Id(w.picDisplay.GetPicture()), Base(sheet) + 5);
     for (int k = 0; k < 10; ++k)  // Las Vegas leaves the last two slots as they were
-      EXPECT_EQ(Id(w.picBallRes(k).GetPicture()), (k < kPreviewBallFrames[sheet] ? Base(sheet) : Base(c.start)) + k) << k;
+      EXPECT_EQ(Id(w.picBallRes(k).GetPicture()),
+                (k < kPreviewBallFrames[sheet] ? Base(sheet) : Base(c.start)) + k)
+          << k;
     for (int k = 0; k < 5; ++k)
-      EXPECT_EQ(Id(w.picPaddleRes(k).GetPicture()), PaddleSlotEmpty(sheet, k) ? 0 : Base(sheet) + k) << k;
+      EXPECT_EQ(Id(w.picPaddleRes(k).GetPicture()), PaddleSlotEmpty(sheet, k) ? 0 : Base(sheet) + k)
+          << k;
     EXPECT_EQ(w.lblIconPixels.ForeColor(), sheet >= 3 ? tk::Rgb(0, 0, 0) : tk::Rgb(255, 255, 255));
   }
 }
@@ -235,10 +261,12 @@ TEST(SideWindowsAbout, ShowsTitleAndBannerAndWebOpensTheSiteSilentlyAndTheBanner
   frmAbout about;
   EXPECT_EQ(about.Style(), tk::FormStyle::Dialog);
   EXPECT_EQ(std::pair(about.ScaleWidth(), about.ScaleHeight()), std::pair(479.f, 256.f));
-  EXPECT_EQ((std::vector<std::string>{about.Caption, about.lblTitel.Caption(), about.Label3.Caption(),
-                                       about.cmdStyleSheets.Caption(), about.cmdOK.Caption(), about.cmdWeb.Caption()}),
-            (std::vector<std::string>{"About Lumbravick", "Vantoro Lumbravick", "Please visit our sponsor:",
-                                       "Choose &StyleSheet...", "OK", "&Web"}));
+  EXPECT_EQ((std::vector<std::string>{about.Caption, about.lblTitel.Caption(),
+                                      about.Label3.Caption(), about.cmdStyleSheets.Caption(),
+                                      about.cmdOK.Caption(), about.cmdWeb.Caption()}),
+            (std::vector<std::string>{"About Lumbravick", "Vantoro Lumbravick",
+                                      "Please visit our sponsor:", "Choose &StyleSheet...", "OK",
+                                      "&Web"}));
   EXPECT_TRUE(about.lblTitel.Bold);
   EXPECT_NE(about.Label4.Caption().find(kMakerEmail), std::string::npos);
   EXPECT_NE(about.Label4.Caption().find(kMakerWebAddress), std::string::npos);
@@ -297,7 +325,8 @@ TEST(SideWindowsAbout, ChooserOpenedFromItHoldsItAndStopsTheGameUntilCancelled) 
   EXPECT_TRUE(animatingUnderAbout) << "the About window stops no timer";
   EXPECT_FALSE(animatingUnderChooser);
   EXPECT_EQ(topUnderChooser, "frmStyleSheets");
-  EXPECT_EQ(d.platform.openedUrls.size(), 1u) << "only the press after the chooser closed reached About";
+  EXPECT_EQ(d.platform.openedUrls.size(), 1u)
+      << "only the press after the chooser closed reached About";
   EXPECT_LT(tk::GetTickCount(), 1000u);
 }
 
@@ -306,14 +335,15 @@ TEST(SideWindowsAbout, ChooserOpenedFromItHoldsItAndStopsTheGameUntilCancelled) 
 // The stored choice is read back by the next start (see test_stylesheets.cpp,
 // which also checks the settings file itself).
 TEST(SideWindowsRun, ASheetConfirmedFromTheEndScreenIsStoredWhileTheEndScreenWaits) {
-  testing_support::Installed<ArtPlatform> in(WithScript(DesktopPair(640, 480),
-                                                        "0 follow on\n"
-                                                        "4000 key q\n"
-                                                        "4100 press frmEndScreen.cmdAbout\n"
-                                                        "4200 press frmAbout.cmdStyleSheets\n"
-                                                        "4300 press frmStyleSheets.optStyleSheet(4)\n"
-                                                        "4400 press frmStyleSheets.cmdOK\n"
-                                                        "4500 press frmAbout.cmdOK\n"));
+  testing_support::Installed<ArtPlatform> in(
+      WithScript(DesktopPair(640, 480),
+                 "0 follow on\n"
+                 "4000 key q\n"
+                 "4100 press frmEndScreen.cmdAbout\n"
+                 "4200 press frmAbout.cmdStyleSheets\n"
+                 "4300 press frmStyleSheets.optStyleSheet(4)\n"
+                 "4400 press frmStyleSheets.cmdOK\n"
+                 "4500 press frmAbout.cmdOK\n"));
   bool endScreenWaiting = false;
   ProbeAt probe(4350, [&] {
     frmEndScreen& end = EndScreen();
@@ -321,7 +351,10 @@ TEST(SideWindowsRun, ASheetConfirmedFromTheEndScreenIsStoredWhileTheEndScreenWai
                        TopModalName() == "frmStyleSheets";
   });
   EXPECT_TRUE(game::RunProgram().ended);
-  EXPECT_TRUE(probe.fired && endScreenWaiting) << "the end screen waits, unchanged, under the About window";
+  EXPECT_TRUE(probe.fired && endScreenWaiting)
+      << "the end screen waits, unchanged, under the About window";
   EXPECT_GE(tk::GetTickCount(), 9000u) << "its OK still unlocked only after five seconds";
-  EXPECT_EQ(in.platform.GetSetting(mdl::kSettingsApp, mdl::kStyleSheetSection, mdl::kStyleSheetKey, ""), "4");
+  EXPECT_EQ(
+      in.platform.GetSetting(mdl::kSettingsApp, mdl::kStyleSheetSection, mdl::kStyleSheetKey, ""),
+      "4");
 }

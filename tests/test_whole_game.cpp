@@ -29,7 +29,8 @@ Outcome Play(tk::headless::Options options, const std::string& script) {
               for (int y = 0; y < shown.Height(); ++y)
                 for (int x = 0; x < shown.Width(); ++x) {
                   tk::Color s = shown.Get(x, y);
-                  if (with.Get(x, y) != without.Get(x, y) && s == without.Get(x, y)) ++o.destroyedOnScreen;
+                  if (with.Get(x, y) != without.Get(x, y) && s == without.Get(x, y))
+                    ++o.destroyedOnScreen;
                   if (s != with.Get(x, y) && s != without.Get(x, y)) ++o.neither;
                 }
             }).ended;

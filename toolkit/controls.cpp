@@ -53,7 +53,10 @@ Rect Control::FormRect() const {
 void Control::Move(float left, float top, float width, float height) {
   if (left == left_ && top == top_ && width == width_ && height == height_) return;
   Rect before = FormRect();
-  left_ = left, top_ = top, width_ = std::max(width, 0.0f), height_ = std::max(height, 0.0f);
+  left_ = left;
+  top_ = top;
+  width_ = std::max(width, 0.0f);
+  height_ = std::max(height, 0.0f);
   form_.ControlChanged(*this, before);
 }
 
@@ -70,7 +73,9 @@ void Control::Changed() { form_.ControlChanged(*this, FormRect()); }
 
 void PictureBox::SetPicture(Picture p) {
   picture_ = std::move(p);
-  if (AutoSize && picture_) SetWidth(static_cast<float>(picture_->Width())), SetHeight(static_cast<float>(picture_->Height()));
+  if (AutoSize && picture_)
+    SetWidth(static_cast<float>(picture_->Width())),
+        SetHeight(static_cast<float>(picture_->Height()));
   Changed();
 }
 
@@ -283,14 +288,16 @@ void Form::ComposeArea(Surface& dst, const Rect& area) const {
     if (!c->Showing()) continue;
     Rect box = c->FormRect();
     Rect clip = box.Intersect(area);
-    for (const Control* k = c->Container(); k; k = k->Container()) clip = clip.Intersect(k->FormRect());
+    for (const Control* k = c->Container(); k; k = k->Container())
+      clip = clip.Intersect(k->FormRect());
     if (clip.Empty()) continue;
     switch (c->Kind()) {
       case ControlKind::PictureBox: {
         auto* pb = static_cast<const PictureBox*>(c);
         if (!pb->Image().Empty()) {
           dst.FillRect(clip, pb->BackColor);
-          dst.CopyFrom(pb->Image(), {clip.x - box.x, clip.y - box.y, clip.w, clip.h}, clip.x, clip.y);
+          dst.CopyFrom(pb->Image(), {clip.x - box.x, clip.y - box.y, clip.w, clip.h}, clip.x,
+                       clip.y);
         } else {
           dst.FillRect(clip, pb->BackColor);
           if (const Picture& p = pb->GetPicture())

@@ -233,14 +233,15 @@ class ControlArray {
 
  private:
   T& Append() {
-    items_.push_back(std::make_unique<T>(
-        form_, name_ + "(" + std::to_string(items_.size()) + ")", container_));
+    items_.push_back(
+        std::make_unique<T>(form_, name_ + "(" + std::to_string(items_.size()) + ")", container_));
     return *items_.back();
   }
   static void CopyTemplate(T& from, T& to) {
     to.Move(from.Left(), from.Top(), from.Width(), from.Height());
     to.SetVisible(from.Visible());
-    if constexpr (requires { from.SetPicture(from.GetPicture()); }) to.SetPicture(from.GetPicture());
+    if constexpr (requires { from.SetPicture(from.GetPicture()); })
+      to.SetPicture(from.GetPicture());
   }
 
   Form& form_;
@@ -329,7 +330,7 @@ class Form {
   std::unique_ptr<WindowPeer> peer_;
   Surface frame_;
   std::vector<Rect> dirty_;
-  Control* capture_ = nullptr;   // where the pressed button went down
+  Control* capture_ = nullptr;  // where the pressed button went down
   int16_t capture_button_ = 0;
 };
 

@@ -97,7 +97,8 @@ void FireDueTimers() {
   for (Timer* t : due) {
     // An earlier handler may have switched it off, deleted it or yielded into
     // a nested loop that already fired it.
-    if (!TimerScheduler::Registered(t) || !TimerScheduler::Armed(t) || TimerScheduler::Busy(t)) continue;
+    if (!TimerScheduler::Registered(t) || !TimerScheduler::Armed(t) || TimerScheduler::Busy(t))
+      continue;
     if (TimerScheduler::Until(t, now) > 0) continue;
     TimerScheduler::Fire(t, now);
   }

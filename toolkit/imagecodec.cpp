@@ -59,14 +59,19 @@ std::optional<DibInfo> ParseDibHeader(const Reader& r, size_t offset, bool icon)
   uint32_t planes, compression = 0, used = 0;
   if (headerSize == 12) {
     if (!r.Has(offset, 12)) return std::nullopt;
-    w = r.U16(offset + 4), h = static_cast<int16_t>(r.U16(offset + 6));
-    planes = r.U16(offset + 8), d.bits = static_cast<int>(r.U16(offset + 10));
+    w = r.U16(offset + 4);
+    h = static_cast<int16_t>(r.U16(offset + 6));
+    planes = r.U16(offset + 8);
+    d.bits = static_cast<int>(r.U16(offset + 10));
     d.paletteStride = 3;
   } else if (headerSize >= 40 && headerSize <= 1024) {
     if (!r.Has(offset, headerSize)) return std::nullopt;
-    w = r.S32(offset + 4), h = r.S32(offset + 8);
-    planes = r.U16(offset + 12), d.bits = static_cast<int>(r.U16(offset + 14));
-    compression = r.U32(offset + 16), used = r.U32(offset + 32);
+    w = r.S32(offset + 4);
+    h = r.S32(offset + 8);
+    planes = r.U16(offset + 12);
+    d.bits = static_cast<int>(r.U16(offset + 14));
+    compression = r.U32(offset + 16);
+    used = r.U32(offset + 32);
   } else {
     return std::nullopt;
   }
@@ -90,7 +95,8 @@ std::optional<DibInfo> ParseDibHeader(const Reader& r, size_t offset, bool icon)
   d.topDown = h < 0;
   if (h < 0) h = -h;
   if (w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide || w * h > kMaxPixels) return std::nullopt;
-  d.width = static_cast<int>(w), d.height = static_cast<int>(h);
+  d.width = static_cast<int>(w);
+  d.height = static_cast<int>(h);
   if (d.bits <= 8) {
     size_t most = static_cast<size_t>(1) << d.bits;
     d.paletteEntries = used == 0 ? most : used;

@@ -74,9 +74,8 @@ std::string FormatNumber(double value) {
 
 std::string TimeOfDayText(int64_t seconds) {
   int64_t day = ((seconds % 86400) + 86400) % 86400;
-  return CurrentPlatform().FormatLongTime(static_cast<int>(day / 3600),
-                                          static_cast<int>(day / 60 % 60),
-                                          static_cast<int>(day % 60));
+  return CurrentPlatform().FormatLongTime(
+      static_cast<int>(day / 3600), static_cast<int>(day / 60 % 60), static_cast<int>(day % 60));
 }
 
 }  // namespace tk

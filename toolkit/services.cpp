@@ -16,9 +16,12 @@ void DesktopEvent(const char* op) { trace::Event("desktop").Str("op", op); }
 
 const char* AnswerName(MsgBoxResult r) {
   switch (r) {
-    case MsgBoxResult::Yes: return "yes";
-    case MsgBoxResult::No: return "no";
-    default: return "ok";
+    case MsgBoxResult::Yes:
+      return "yes";
+    case MsgBoxResult::No:
+      return "no";
+    default:
+      return "ok";
   }
 }
 
@@ -74,8 +77,7 @@ bool CaptureScreen(PictureBox& target) {
 int ShowCursor(bool show) {
   int count = CurrentPlatform().ShowCursor(show);
   // The pointer changes visibility only when the count crosses zero.
-  if ((show && count == 0) || (!show && count == -1))
-    trace::Event("cursor").Bool("visible", show);
+  if ((show && count == 0) || (!show && count == -1)) trace::Event("cursor").Bool("visible", show);
   return count;
 }
 
@@ -109,7 +111,9 @@ bool SaveSetting(const std::string& app, const std::string& section, const std::
   return CurrentPlatform().SaveSetting(app, section, key, value);
 }
 
-Picture LoadIconResource(int id) { return CurrentPlatform().LoadPicture(ResourceType::Icon, id, 16); }
+Picture LoadIconResource(int id) {
+  return CurrentPlatform().LoadPicture(ResourceType::Icon, id, 16);
+}
 Picture LoadBitmapResource(int id) {
   return CurrentPlatform().LoadPicture(ResourceType::Bitmap, id, 0);
 }

@@ -63,11 +63,15 @@ bool IniSettings::Set(const std::string& section, const std::string& key,
     if (l.section == section) {
       section_seen = true;
       insert_at = i + 1;
-      if (l.key == key) l.value = value, found = true;
+      if (l.key == key) {
+        l.value = value;
+        found = true;
+      }
     }
   }
   if (!found) {
-    if (!section_seen) lines_.push_back({section, "", "", "[" + section + "]"}), insert_at = lines_.size();
+    if (!section_seen)
+      lines_.push_back({section, "", "", "[" + section + "]"}), insert_at = lines_.size();
     lines_.insert(lines_.begin() + static_cast<long>(insert_at), {section, key, value, ""});
   }
   if (path_.empty()) return true;

@@ -97,6 +97,7 @@ using Picture = std::shared_ptr<const PictureData>;
 
 // Draws `pic` with its top-left corner at (x, y), stretched to w x h, blending
 // by alpha, clipped to `clip` and to the surface.
-void DrawPicture(Surface& dst, const PictureData& pic, int x, int y, int w, int h, const Rect& clip);
+void DrawPicture(Surface& dst, const PictureData& pic, int x, int y, int w, int h,
+                 const Rect& clip);
 
 }  // namespace tk

@@ -57,8 +57,8 @@ bool OpenUrl(const std::string& url);
 // ---- dialogs, settings, resources ----------------------------------------
 MsgBoxResult MsgBox(const std::string& text, MsgBoxButtons buttons, MsgBoxIcon icon,
                     const std::string& title);
-std::string GetSetting(const std::string& app, const std::string& section,
-                       const std::string& key, const std::string& fallback);
+std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
+                       const std::string& fallback);
 bool SaveSetting(const std::string& app, const std::string& section, const std::string& key,
                  const std::string& value);
 Picture LoadIconResource(int id);

@@ -28,8 +28,10 @@ bool Open(const std::string& path) {
 }
 
 void Close() {
-  if (g_out && g_owned) std::fclose(g_out);
-  else if (g_out) std::fflush(g_out);
+  if (g_out && g_owned)
+    std::fclose(g_out);
+  else if (g_out)
+    std::fflush(g_out);
   g_out = nullptr;
   g_owned = false;
 }
@@ -42,11 +44,21 @@ std::string JsonEscape(std::string_view text) {
   out.reserve(text.size() + 2);
   for (unsigned char c : text) {
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (c < 0x20) {
           char buf[8];

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian machine for the tests and runs them all:
-#  1. the portable tests and simulator runs (headless backend);
+#  1. the source format check, the portable tests and simulator runs
+#     (headless backend);
 #  2. the same under the address and undefined-behaviour sanitizers;
 #  3. the Linux build, its unit tests and its end-to-end test under Xvfb;
 #  4. the Windows builds, cross-compiled, their tests under Wine.
@@ -64,6 +65,8 @@ fi
 jobs=$(nproc 2>/dev/null || echo 2)
 
 if stage 1; then
+  echo "== source format"
+  bash tools/check-format.sh
   echo "== portable tests"
   cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMBRAVICK_BACKEND=none
   cmake --build build/test -j"$jobs"

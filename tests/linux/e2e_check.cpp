@@ -50,14 +50,16 @@ tk::Rect RectArg(const std::string& text) {
 // Pixels at which two pictures differ, counted inside `only` (the whole
 // picture when absent) and outside every `exclude` area. Where only one of
 // the pictures reaches, the pixels count as different.
-int64_t CountDifferences(const tk::Surface& a, const tk::Surface& b, const std::optional<tk::Rect>& only,
+int64_t CountDifferences(const tk::Surface& a, const tk::Surface& b,
+                         const std::optional<tk::Rect>& only,
                          const std::vector<tk::Rect>& exclude) {
   const tk::Rect whole{0, 0, std::max(a.Width(), b.Width()), std::max(a.Height(), b.Height())};
   const tk::Rect area = only ? only->Intersect(whole) : whole;
   int64_t count = 0;
   for (int y = area.y; y < area.Bottom(); ++y)
     for (int x = area.x; x < area.Right(); ++x) {
-      if (std::any_of(exclude.begin(), exclude.end(), [x, y](const tk::Rect& r) { return r.Contains(x, y); }))
+      if (std::any_of(exclude.begin(), exclude.end(),
+                      [x, y](const tk::Rect& r) { return r.Contains(x, y); }))
         continue;
       bool shared = a.Inside(x, y) && b.Inside(x, y);
       if (!shared || a.Get(x, y) != b.Get(x, y)) ++count;
@@ -65,14 +67,18 @@ int64_t CountDifferences(const tk::Surface& a, const tk::Surface& b, const std::
   return count;
 }
 
-std::optional<tk::Rect> DifferenceBox(const tk::Surface& a, const tk::Surface& b, const tk::Rect& within) {
-  tk::Rect area = within.Intersect({0, 0, std::min(a.Width(), b.Width()), std::min(a.Height(), b.Height())});
+std::optional<tk::Rect> DifferenceBox(const tk::Surface& a, const tk::Surface& b,
+                                      const tk::Rect& within) {
+  tk::Rect area =
+      within.Intersect({0, 0, std::min(a.Width(), b.Width()), std::min(a.Height(), b.Height())});
   int x0 = area.Right(), y0 = area.Bottom(), x1 = -1, y1 = -1;
   for (int y = area.y; y < area.Bottom(); ++y)
     for (int x = area.x; x < area.Right(); ++x)
       if (a.Get(x, y) != b.Get(x, y)) {
-        x0 = std::min(x0, x), y0 = std::min(y0, y);
-        x1 = std::max(x1, x), y1 = std::max(y1, y);
+        x0 = std::min(x0, x);
+        y0 = std::min(y0, y);
+        x1 = std::max(x1, x);
+        y1 = std::max(y1, y);
       }
   if (x1 < 0) return std::nullopt;
   return tk::Rect{x0, y0, x1 - x0 + 1, y1 - y0 + 1};
@@ -123,8 +129,8 @@ bool ParseTraceLine(const std::string& line, TraceFields& out) {
   bool ok = line.size() >= 2 && line[i++] == '{';
   for (bool first = true; ok && i < line.size() && line[i] != '}'; first = false) {
     std::string key, value;
-    ok = (first || line[i++] == ',') && ReadString(line, i, key) && i < line.size() && line[i++] == ':' &&
-         ReadValue(line, i, value);
+    ok = (first || line[i++] == ',') && ReadString(line, i, key) && i < line.size() &&
+         line[i++] == ':' && ReadValue(line, i, value);
     out[key] = value;
   }
   // The closing brace ends the line.
@@ -168,12 +174,15 @@ int main(int argc, char** argv) {
   }
 
   if (cmd == "diff") {
-    std::printf("%lld\n", static_cast<long long>(CountDifferences(Load(a[1]), Load(a[2]), region, exclude)));
+    std::printf("%lld\n",
+                static_cast<long long>(CountDifferences(Load(a[1]), Load(a[2]), region, exclude)));
   } else if (cmd == "bbox") {
     if (!region) Fail("bbox needs --region");
     auto box = DifferenceBox(Load(a[1]), Load(a[2]), *region);
-    if (box) std::printf("%d %d %d %d\n", box->x, box->y, box->w, box->h);
-    else std::printf("none\n");
+    if (box)
+      std::printf("%d %d %d %d\n", box->x, box->y, box->w, box->h);
+    else
+      std::printf("none\n");
   } else if (cmd == "size" && a.size() == 2) {
     tk::Surface p = Load(a[1]);
     std::printf("%d %d\n", p.Width(), p.Height());

@@ -31,7 +31,13 @@ TEST(StableCapture, PicturesAreTakenUntilTwoInARowAgreeOrTheLimitIsReached) {
   for (int i = 0; i < 20; ++i) restless.push_back(Rgb(i, i, i));
   const Case cases[] = {
       {"at rest", {Rgb(9, 9, 9)}, false, 8, true, 2, 1, Rgb(9, 9, 9)},
-      {"icons still moving", {Rgb(1, 0, 0), Rgb(2, 0, 0), Rgb(3, 0, 0), Rgb(4, 0, 0)}, false, 8, true, 5, 4,
+      {"icons still moving",
+       {Rgb(1, 0, 0), Rgb(2, 0, 0), Rgb(3, 0, 0), Rgb(4, 0, 0)},
+       false,
+       8,
+       true,
+       5,
+       4,
        Rgb(4, 0, 0)},
       {"never at rest: the last picture", restless, false, 6, false, 6, 5, Rgb(5, 5, 5)},
       {"the first picture fails", {Rgb(7, 7, 7)}, true, 4, false, 1, 0, Rgb(50, 50, 50)},
@@ -47,7 +53,9 @@ TEST(StableCapture, PicturesAreTakenUntilTwoInARowAgreeOrTheLimitIsReached) {
       return true;
     };
     Surface out(4, 3, Rgb(50, 50, 50));
-    EXPECT_EQ(tk::gtkx::CaptureUntilStable(out, grab, [&] { ++pauses; }, c.maxGrabs), c.stable);
+    EXPECT_EQ(tk::gtkx::CaptureUntilStable(
+                  out, grab, [&] { ++pauses; }, c.maxGrabs),
+              c.stable);
     EXPECT_EQ(grabs, c.grabs);
     EXPECT_EQ(pauses, c.pauses);
     EXPECT_EQ(std::make_pair(out.Width(), out.Height()), std::make_pair(4, 3));
@@ -61,7 +69,8 @@ TEST(DesktopRecord, WindowsAreNotedOnceUpToTheLimitAndForgotten) {
   EXPECT_TRUE(record.Add({.window = 100}));
   EXPECT_EQ(record.Count(), 1) << "the same window twice is one entry";
   EXPECT_TRUE(record.Contains(100));
-  for (unsigned long i = 1; i < tk::gtkx::DesktopRecord::kMaxWindows; ++i) ASSERT_TRUE(record.Add({.window = 100 + i}));
+  for (unsigned long i = 1; i < tk::gtkx::DesktopRecord::kMaxWindows; ++i)
+    ASSERT_TRUE(record.Add({.window = 100 + i}));
   EXPECT_FALSE(record.Add({.window = 99999})) << "a window that cannot be noted must not be hidden";
   record.Remove(100);
   EXPECT_FALSE(record.Contains(100));
@@ -78,7 +87,8 @@ TEST(DesktopRecord, WindowsAreNotedOnceUpToTheLimitAndForgotten) {
 TEST(Ppm, PicturesRoundTripAndHandMadeHeadersAreRead) {
   const std::string path = std::string(testing::TempDir()) + "lumbravick-test.ppm";
   Surface s(3, 2), back;
-  for (int i = 0; i < 6; ++i) s.Set(i % 3, i / 3, Rgb(40 * i, 255 - i, 7 * i + 1));  // a channel swap shows
+  for (int i = 0; i < 6; ++i)
+    s.Set(i % 3, i / 3, Rgb(40 * i, 255 - i, 7 * i + 1));  // a channel swap shows
   std::string error;
   ASSERT_TRUE(tk::gtkx::WritePpm(path, s));
   ASSERT_TRUE(tk::gtkx::ReadPpm(path, back, error)) << error;

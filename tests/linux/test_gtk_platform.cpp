@@ -10,10 +10,10 @@
 #include <utility>
 #include <vector>
 
+#include "tests/linux/x_fixture.h"
 #include "toolkit/controls.h"
 #include "toolkit/linux/linux_platform.h"
 #include "toolkit/toolkit.h"
-#include "tests/linux/x_fixture.h"
 
 using tk::Rgb;
 using tk::Surface;
@@ -49,7 +49,8 @@ class PlatformTest : public testing::Test {
     GtkWidget* found = nullptr;
     for (GList* l = all; l; l = l->next) {
       const char* t = gtk_window_get_title(GTK_WINDOW(l->data));
-      if (t && title == t && gtk_widget_get_visible(GTK_WIDGET(l->data))) found = GTK_WIDGET(l->data);
+      if (t && title == t && gtk_widget_get_visible(GTK_WIDGET(l->data)))
+        found = GTK_WIDGET(l->data);
     }
     g_list_free(all);
     return found;
@@ -65,9 +66,12 @@ class PlatformTest : public testing::Test {
     if (type == GDK_KEY_PRESS) {
       e->key.keyval = code;
     } else if (type == GDK_MOTION_NOTIFY) {
-      e->motion.x = x, e->motion.y = y;
+      e->motion.x = x;
+      e->motion.y = y;
     } else if (type != GDK_DELETE) {
-      e->button.button = code, e->button.x = x, e->button.y = y;
+      e->button.button = code;
+      e->button.x = x;
+      e->button.y = y;
     }
     gtk_widget_event(w, e);
     gdk_event_free(e);
@@ -127,11 +131,15 @@ TEST_F(PlatformTest, InputReachesTheFormOnlyInsidePumpEventsAndNotUnderAModalWin
   PlayForm form;
   Strings seen;
   auto at = [](float x, float y) { return std::to_string(int(x)) + "," + std::to_string(int(y)); };
-  form.board.MouseMove = [&](int16_t, int16_t, float x, float y) { seen.push_back("move " + at(x, y)); };
+  form.board.MouseMove = [&](int16_t, int16_t, float x, float y) {
+    seen.push_back("move " + at(x, y));
+  };
   form.board.MouseDown = [&](int16_t b, int16_t, float x, float y) {
     seen.push_back("down " + std::to_string(b) + " " + at(x, y));
   };
-  form.board.MouseUp = [&](int16_t b, int16_t, float, float) { seen.push_back("up " + std::to_string(b)); };
+  form.board.MouseUp = [&](int16_t b, int16_t, float, float) {
+    seen.push_back("up " + std::to_string(b));
+  };
   form.board.KeyPress = [&](int16_t k) { seen.push_back("key " + std::to_string(k)); };
   form.OnCloseBox = [&] { seen.push_back("close"); };
   GtkWidget* w = ShowForm(form);
@@ -140,7 +148,8 @@ TEST_F(PlatformTest, InputReachesTheFormOnlyInsidePumpEventsAndNotUnderAModalWin
   Send(w, GDK_MOTION_NOTIFY, 0, 40.7, 50.2);
   Send(w, GDK_BUTTON_PRESS, 3, 41, 51);
   Send(w, GDK_BUTTON_RELEASE, 3, 41, 51);
-  for (guint key : {GDK_KEY_Shift_L, GDK_KEY_a, GDK_KEY_Return, GDK_KEY_F5}) Send(w, GDK_KEY_PRESS, key);
+  for (guint key : {GDK_KEY_Shift_L, GDK_KEY_a, GDK_KEY_Return, GDK_KEY_F5})
+    Send(w, GDK_KEY_PRESS, key);
   Send(w, GDK_DELETE);
   EXPECT_TRUE(seen.empty()) << "nothing may run inside GTK's callbacks";
   platform->PumpEvents(0);
@@ -200,7 +209,8 @@ TEST_F(PlatformTest, DialogsAreGtkWidgetsThatPressTheirControls) {
   GtkWidget* w = ShowForm(d);
   ASSERT_TRUE(w);
   GtkWidget* layout = gtk_bin_get_child(GTK_BIN(w));
-  EXPECT_EQ(std::make_pair(gtk_widget_get_allocated_width(layout), gtk_widget_get_allocated_height(layout)),
+  EXPECT_EQ(std::make_pair(gtk_widget_get_allocated_width(layout),
+                           gtk_widget_get_allocated_height(layout)),
             std::make_pair(240, 140))
       << "the client area is the form's, not the widgets' wish";
   // The widgets in the order of the controls.
@@ -209,8 +219,8 @@ TEST_F(PlatformTest, DialogsAreGtkWidgetsThatPressTheirControls) {
   for (GList* l = children; l; l = l->next) ws.push_back(GTK_WIDGET(l->data));
   g_list_free(children);
   ASSERT_EQ(ws.size(), 7u);
-  ASSERT_TRUE(GTK_IS_LABEL(ws[0]) && GTK_IS_BUTTON(ws[1]) && GTK_IS_FRAME(ws[3]) && GTK_IS_RADIO_BUTTON(ws[4]) &&
-              GTK_IS_EVENT_BOX(ws[6]));
+  ASSERT_TRUE(GTK_IS_LABEL(ws[0]) && GTK_IS_BUTTON(ws[1]) && GTK_IS_FRAME(ws[3]) &&
+              GTK_IS_RADIO_BUTTON(ws[4]) && GTK_IS_EVENT_BOX(ws[6]));
   EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(ws[0])), "first line\nsecond line");
   EXPECT_TRUE(gtk_label_get_line_wrap(GTK_LABEL(ws[0])));
   EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(ws[1])), "_OK");
@@ -277,7 +287,8 @@ TEST_F(PlatformTest, TheMessageBoxWaitsWithTimersTicking) {
       auto* s = static_cast<BoxScript*>(data);
       GList* all = gtk_window_list_toplevels();
       for (GList* l = all; l && s->next < s->responses.size(); l = l->next) {
-        if (!GTK_IS_MESSAGE_DIALOG(l->data) || !gtk_widget_get_visible(GTK_WIDGET(l->data))) continue;
+        if (!GTK_IS_MESSAGE_DIALOG(l->data) || !gtk_widget_get_visible(GTK_WIDGET(l->data)))
+          continue;
         s->title = gtk_window_get_title(GTK_WINDOW(l->data));
         s->sawOpenBox = s->platform->MessageBoxOpen();
         gtk_dialog_response(GTK_DIALOG(l->data), s->responses[s->next++]);
@@ -291,12 +302,14 @@ TEST_F(PlatformTest, TheMessageBoxWaitsWithTimersTicking) {
   tk::Timer ticker(owner, "ticker", 10, true);
   int ticks = 0;
   ticker.Tick = [&] { ++ticks; };
-  const tk::MessageBoxRequest yesNo{"Play anyway?\r\nReally?", "Wallpaper settings", tk::MsgBoxButtons::YesNo,
-                                    tk::MsgBoxIcon::Critical, tk::MsgBoxResult::Yes};
+  const tk::MessageBoxRequest yesNo{"Play anyway?\r\nReally?", "Wallpaper settings",
+                                    tk::MsgBoxButtons::YesNo, tk::MsgBoxIcon::Critical,
+                                    tk::MsgBoxResult::Yes};
   // Closing a Yes/No box without an answer does nothing; then No. Then Yes;
   // an OK box closed by its close box answers OK.
-  BoxScript script{{GTK_RESPONSE_DELETE_EVENT, GTK_RESPONSE_NO, GTK_RESPONSE_YES, GTK_RESPONSE_DELETE_EVENT},
-                   platform.get()};
+  BoxScript script{
+      {GTK_RESPONSE_DELETE_EVENT, GTK_RESPONSE_NO, GTK_RESPONSE_YES, GTK_RESPONSE_DELETE_EVENT},
+      platform.get()};
   const guint answering = g_timeout_add(60, BoxScript::Answer, &script);
   EXPECT_EQ(platform->MessageBox(yesNo), tk::MsgBoxResult::No);
   EXPECT_GE(ticks, 4) << "timers tick while the box is open";
@@ -304,9 +317,11 @@ TEST_F(PlatformTest, TheMessageBoxWaitsWithTimersTicking) {
   EXPECT_EQ(script.title, "Wallpaper settings");
   EXPECT_FALSE(platform->MessageBoxOpen());
   EXPECT_EQ(platform->MessageBox(yesNo), tk::MsgBoxResult::Yes);
-  const tk::MessageBoxRequest ok{"Done", "Note", tk::MsgBoxButtons::Ok, tk::MsgBoxIcon::None, tk::MsgBoxResult::Ok};
+  const tk::MessageBoxRequest ok{"Done", "Note", tk::MsgBoxButtons::Ok, tk::MsgBoxIcon::None,
+                                 tk::MsgBoxResult::Ok};
   EXPECT_EQ(platform->MessageBox(ok), tk::MsgBoxResult::Ok);
-  if (script.next < script.responses.size()) g_source_remove(answering);  // it must not outlive `script`
+  if (script.next < script.responses.size())
+    g_source_remove(answering);  // it must not outlive `script`
 }
 
 TEST_F(PlatformTest, SettingsLocaleAndTheSingleInstance) {
@@ -337,19 +352,22 @@ TEST_F(PlatformTest, ATerminationRequestEndsTheProgramAtTheNextPumpOrDuringASlee
     try {
       body();
     } catch (const tk::ProgramEnded& end) {
-      std::_Exit(std::chrono::steady_clock::now() - started < std::chrono::seconds(5) ? end.exitCode : 2);
+      std::_Exit(std::chrono::steady_clock::now() - started < std::chrono::seconds(5) ? end.exitCode
+                                                                                      : 2);
     }
     std::_Exit(1);
   };
   const auto sigterm = testing::ExitedWithCode(128 + SIGTERM);
   EXPECT_EXIT(exitAsTheProgramEnds([&] {
-    LinuxPlatform::RequestTermination(SIGTERM);
-    platform->PumpEvents(0);
-  }), sigterm, "");
+                LinuxPlatform::RequestTermination(SIGTERM);
+                platform->PumpEvents(0);
+              }),
+              sigterm, "");
   // Asked from a signal handler, a long sleep is cut short.
   EXPECT_EXIT(exitAsTheProgramEnds([&] {
-    signal(SIGALRM, [](int) { LinuxPlatform::RequestTermination(SIGTERM); });
-    alarm(1);
-    platform->Sleep(20000);
-  }), sigterm, "");
+                signal(SIGALRM, [](int) { LinuxPlatform::RequestTermination(SIGTERM); });
+                alarm(1);
+                platform->Sleep(20000);
+              }),
+              sigterm, "");
 }

@@ -21,14 +21,22 @@ TEST(PixelFormat, EveryLayoutPutsTheBytesWhereTheServerExpectsThemAndReadsThemBa
       {"x8r8g8b8, opaque for the server", PixelFormat::Xrgb32(), {0x33, 0x22, 0x11, 0xFF}, true},
       {"32 bit, MSB first", PixelFormat::Xrgb32(true), {0x00, 0x11, 0x22, 0x33}, false},
       {"packed 24 bit", PixelFormat(0xFF0000, 0xFF00, 0xFF, 24, false), {0x33, 0x22, 0x11}, false},
-      {"packed 24 bit, MSB first", PixelFormat(0xFF0000, 0xFF00, 0xFF, 24, true), {0x11, 0x22, 0x33}, false},
-      {"BGR order", PixelFormat(0xFF, 0xFF00, 0xFF0000, 32, false), {0x11, 0x22, 0x33, 0x00}, false},
-      {"colour in the top bytes", PixelFormat(0xFF000000u, 0xFF0000, 0xFF00, 32, false), {0x00, 0x33, 0x22, 0x11},
+      {"packed 24 bit, MSB first",
+       PixelFormat(0xFF0000, 0xFF00, 0xFF, 24, true),
+       {0x11, 0x22, 0x33},
+       false},
+      {"BGR order",
+       PixelFormat(0xFF, 0xFF00, 0xFF0000, 32, false),
+       {0x11, 0x22, 0x33, 0x00},
+       false},
+      {"colour in the top bytes",
+       PixelFormat(0xFF000000u, 0xFF0000, 0xFF00, 32, false),
+       {0x00, 0x33, 0x22, 0x11},
        false},
   };
-  const std::vector<Color> samples = {Rgb(0x11, 0x22, 0x33), Rgb(0, 0, 0),    Rgb(255, 255, 255), Rgb(255, 0, 0),
-                                      Rgb(0, 255, 0),        Rgb(0, 0, 255),  Rgb(18, 52, 86),    Rgb(200, 7, 99),
-                                      Rgb(1, 128, 254)};
+  const std::vector<Color> samples = {Rgb(0x11, 0x22, 0x33), Rgb(0, 0, 0),    Rgb(255, 255, 255),
+                                      Rgb(255, 0, 0),        Rgb(0, 255, 0),  Rgb(0, 0, 255),
+                                      Rgb(18, 52, 86),       Rgb(200, 7, 99), Rgb(1, 128, 254)};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ASSERT_TRUE(c.format.Valid());
@@ -45,8 +53,10 @@ TEST(PixelFormat, EveryLayoutPutsTheBytesWhereTheServerExpectsThemAndReadsThemBa
 TEST(PixelFormat, NarrowAndWideChannelsScaleToTheFullRange) {
   PixelFormat f(0xF800, 0x07E0, 0x001F, 16, false);
   ASSERT_TRUE(f.Valid());
-  for (auto [pixel, colour] : {std::pair{0xFFFFu, Rgb(255, 255, 255)}, {0xF800u, Rgb(255, 0, 0)},
-                               {0x07E0u, Rgb(0, 255, 0)}, {0x001Fu, Rgb(0, 0, 255)}}) {
+  for (auto [pixel, colour] : {std::pair{0xFFFFu, Rgb(255, 255, 255)},
+                               {0xF800u, Rgb(255, 0, 0)},
+                               {0x07E0u, Rgb(0, 255, 0)},
+                               {0x001Fu, Rgb(0, 0, 255)}}) {
     EXPECT_EQ(f.Decode(pixel), colour) << std::hex << pixel;
     EXPECT_EQ(f.Encode(colour), pixel);
   }

@@ -2,8 +2,8 @@
 // empties the queue, and without a device everything stays silent.
 #include <vector>
 
-#include "toolkit/linux/sdl_sound.h"
 #include "tests/linux/x_fixture.h"
+#include "toolkit/linux/sdl_sound.h"
 
 namespace {
 
@@ -17,7 +17,8 @@ std::vector<uint8_t> SquareWave(uint32_t rate, uint32_t samples) {
     for (int i = 0; i < 4; ++i) v.push_back(static_cast<uint8_t>(t[i]));
   };
   tag("RIFF"), put(36 + samples, 4), tag("WAVE");
-  tag("fmt "), put(16, 4), put(1, 2) /* PCM */, put(1, 2) /* mono */, put(rate, 4), put(rate, 4) /* bytes/s */;
+  tag("fmt "), put(16, 4), put(1, 2) /* PCM */, put(1, 2) /* mono */, put(rate, 4),
+      put(rate, 4) /* bytes/s */;
   put(1, 2) /* block align */, put(8, 2) /* bits */;
   tag("data"), put(samples, 4);
   for (uint32_t i = 0; i < samples; ++i) v.push_back((i / 20) % 2 ? 200 : 56);
@@ -49,7 +50,8 @@ TEST(SdlSound, ANewSoundReplacesTheQueueAndStopEmptiesIt) {
   // Bytes that are no WAV play nothing.
   std::vector<uint8_t> cut = SquareWave(11025, 100);
   cut.resize(30);
-  for (const std::vector<uint8_t>& junk : {std::vector<uint8_t>(200, 0x42), std::vector<uint8_t>{}, cut})
+  for (const std::vector<uint8_t>& junk :
+       {std::vector<uint8_t>(200, 0x42), std::vector<uint8_t>{}, cut})
     EXPECT_FALSE(sound.Play(junk));
 }
 

@@ -16,16 +16,26 @@ TEST(KeyAscii, KeysGiveTheCodesOfTheirCharacters) {
   // Key, its character, Control down, the code the form gets (-1: nothing).
   const std::tuple<unsigned, uint32_t, bool, int16_t> cases[] = {
       // Editing keys.
-      {GDK_KEY_Return, '\r', false, 13}, {GDK_KEY_KP_Enter, '\r', false, 13}, {GDK_KEY_Escape, 27, false, 27},
-      {GDK_KEY_BackSpace, 8, false, 8}, {GDK_KEY_Tab, '\t', false, 9}, {GDK_KEY_ISO_Left_Tab, 0, false, 9},
+      {GDK_KEY_Return, '\r', false, 13},
+      {GDK_KEY_KP_Enter, '\r', false, 13},
+      {GDK_KEY_Escape, 27, false, 27},
+      {GDK_KEY_BackSpace, 8, false, 8},
+      {GDK_KEY_Tab, '\t', false, 9},
+      {GDK_KEY_ISO_Left_Tab, 0, false, 9},
       // Characters, Latin-1 and beyond.
-      {GDK_KEY_a, 'a', false, 'a'}, {GDK_KEY_7, '7', false, '7'}, {GDK_KEY_eacute, 0xE9, false, 0xE9},
+      {GDK_KEY_a, 'a', false, 'a'},
+      {GDK_KEY_7, '7', false, '7'},
+      {GDK_KEY_eacute, 0xE9, false, 0xE9},
       {GDK_KEY_EuroSign, 0x20AC, false, '?'},
       // Control with a letter gives the control character; with a digit the digit.
-      {GDK_KEY_a, 'a', true, 1}, {GDK_KEY_Z, 'Z', true, 26}, {GDK_KEY_bracketleft, '[', true, 27},
+      {GDK_KEY_a, 'a', true, 1},
+      {GDK_KEY_Z, 'Z', true, 26},
+      {GDK_KEY_bracketleft, '[', true, 27},
       {GDK_KEY_1, '1', true, '1'},
       // Keys without a character.
-      {GDK_KEY_Shift_L, 0, false, -1}, {GDK_KEY_Left, 0, false, -1}, {GDK_KEY_F1, 0, false, -1},
+      {GDK_KEY_Shift_L, 0, false, -1},
+      {GDK_KEY_Left, 0, false, -1},
+      {GDK_KEY_F1, 0, false, -1},
       {GDK_KEY_Delete, 0x7F, false, -1},
   };
   for (auto [keyval, unicode, control, ascii] : cases)
@@ -39,13 +49,18 @@ TEST(Captions, AccessKeyMarksAndLineBreaksBecomeGtksOwn) {
   EXPECT_EQ(MnemonicCaption("snake_case"), "snake__case");
   EXPECT_EQ(MnemonicCaption("End&"), "End") << "a mark with nothing after it";
   EXPECT_EQ(tk::gtkx::PlainCaption("&Web A&&B"), "Web A&B");
-  EXPECT_EQ(tk::gtkx::LabelText("one\r\ntwo\rthree\nfour\r\n\r\nfive"), "one\ntwo\nthree\nfour\n\nfive");
+  EXPECT_EQ(tk::gtkx::LabelText("one\r\ntwo\rthree\nfour\r\n\r\nfive"),
+            "one\ntwo\nthree\nfour\n\nfive");
 }
 
 TEST(InputQueue, OnlyConsecutiveMovesOfOneWindowMergeAndForgettingAWindowDropsItsEvents) {
   // mouseKind 0 is a move.
   auto event = [](const void* source, int mouseKind, int x) {
-    return InputEvent{.kind = InputEvent::Kind::Mouse, .source = source, .mouseKind = mouseKind, .x = x, .y = x + 1};
+    return InputEvent{.kind = InputEvent::Kind::Mouse,
+                      .source = source,
+                      .mouseKind = mouseKind,
+                      .x = x,
+                      .y = x + 1};
   };
   InputQueue q;
   int a = 0, b = 0;
@@ -58,7 +73,8 @@ TEST(InputQueue, OnlyConsecutiveMovesOfOneWindowMergeAndForgettingAWindowDropsIt
   ASSERT_EQ(q.Size(), 6u);
   auto first = q.Pop();
   ASSERT_TRUE(first);
-  EXPECT_EQ(std::make_pair(first->x, first->y), std::make_pair(3, 4)) << "the latest of the merged moves";
+  EXPECT_EQ(std::make_pair(first->x, first->y), std::make_pair(3, 4))
+      << "the latest of the merged moves";
   q.Forget(&b);
   std::vector<int> left;
   while (auto e = q.Pop()) left.push_back(e->x);

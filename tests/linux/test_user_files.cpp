@@ -8,8 +8,8 @@
 #include <string>
 #include <tuple>
 
-#include "toolkit/linux/user_files.h"
 #include "tests/linux/x_fixture.h"
+#include "toolkit/linux/user_files.h"
 
 using tk::gtkx::InstanceLock;
 using tk::gtkx::KeyFileSettings;
@@ -18,7 +18,8 @@ TEST(KeyFileSettings, TheApplicationNameIsAFolderPath) {
   KeyFileSettings s("/home/u/.config");
   EXPECT_EQ(s.PathFor("Vantoro\\Lumbravick"), "/home/u/.config/Vantoro/Lumbravick/settings.ini");
   EXPECT_EQ(s.PathFor("Vantoro/Lumbravick"), "/home/u/.config/Vantoro/Lumbravick/settings.ini");
-  EXPECT_EQ(s.PathFor("..\\..\\etc"), "/home/u/.config/etc/settings.ini") << "no way out of the folder";
+  EXPECT_EQ(s.PathFor("..\\..\\etc"), "/home/u/.config/etc/settings.ini")
+      << "no way out of the folder";
   EXPECT_EQ(s.PathFor("\\\\A\\.\\B\\"), "/home/u/.config/A/B/settings.ini");
 }
 
@@ -26,7 +27,8 @@ TEST(KeyFileSettings, ValuesAreKeysOfTheirGroupAndWritingKeepsTheRestOfTheFile) 
   xtest::TempDir dir;
   KeyFileSettings s(dir.Path());
   std::string value;
-  EXPECT_FALSE(s.Get("Vantoro\\Lumbravick", "StyleSheet", "StyleSheet", value)) << "nothing stored yet";
+  EXPECT_FALSE(s.Get("Vantoro\\Lumbravick", "StyleSheet", "StyleSheet", value))
+      << "nothing stored yet";
   ASSERT_TRUE(s.Set("Vantoro\\Lumbravick", "StyleSheet", "StyleSheet", "3"));
   ASSERT_TRUE(s.Get("Vantoro\\Lumbravick", "StyleSheet", "StyleSheet", value));
   EXPECT_EQ(value, "3");
@@ -40,8 +42,9 @@ TEST(KeyFileSettings, ValuesAreKeysOfTheirGroupAndWritingKeepsTheRestOfTheFile) 
   ASSERT_TRUE(s.Set("A\\B", "Two", "y", "two words"));
   ASSERT_TRUE(s.Set("A\\B", "One", "x", "11"));
   ASSERT_TRUE(s.Set("A\\B", "One", "z", "line1\nline2 = [x]"));  // text that would break a line
-  for (auto [section, key, want] : {std::tuple{"Two", "y", "two words"}, std::tuple{"One", "x", "11"},
-                                    std::tuple{"One", "z", "line1\nline2 = [x]"}}) {
+  for (auto [section, key, want] :
+       {std::tuple{"Two", "y", "two words"}, std::tuple{"One", "x", "11"},
+        std::tuple{"One", "z", "line1\nline2 = [x]"}}) {
     ASSERT_TRUE(s.Get("A\\B", section, key, value)) << key;
     EXPECT_EQ(value, want);
   }
@@ -73,7 +76,8 @@ TEST(InstanceLock, OnlyOneHolderAtATimeUntilItsProcessEnds) {
   EXPECT_TRUE(mine.Held());
 
   std::ofstream(dir.Path() + "/file") << "x";
-  EXPECT_EQ(InstanceLock().Acquire(dir.Path() + "/file/lumbravick.lock"), InstanceLock::Result::Unavailable);
+  EXPECT_EQ(InstanceLock().Acquire(dir.Path() + "/file/lumbravick.lock"),
+            InstanceLock::Result::Unavailable);
 }
 
 TEST(InstanceLock, TheRuntimeFolderIsPreferred) {

@@ -6,9 +6,9 @@
 #include <tuple>
 #include <utility>
 
+#include "tests/linux/x_fixture.h"
 #include "toolkit/linux/desktop_record.h"
 #include "toolkit/linux/x11_desktop.h"
-#include "tests/linux/x_fixture.h"
 
 using tk::Rgb;
 using tk::Surface;
@@ -21,7 +21,8 @@ class X11DesktopTest : public testing::Test {
  protected:
   void SetUp() override {
     REQUIRE_X();
-    for (const char* p : {"_XROOTPMAP_ID", "_NET_SUPPORTED", "_NET_CLIENT_LIST"}) xtest::DeleteProperty(Root(), p);
+    for (const char* p : {"_XROOTPMAP_ID", "_NET_SUPPORTED", "_NET_CLIENT_LIST"})
+      xtest::DeleteProperty(Root(), p);
     record.SetDisplayName(DisplayString(xtest::Dpy()));
     desktop = std::make_unique<X11Desktop>(xtest::Dpy(), record);
   }
@@ -39,8 +40,8 @@ class X11DesktopTest : public testing::Test {
               std::initializer_list<Atom> states = {}, bool map = true) {
     XSetWindowAttributes a{};
     a.background_pixel = pixel;
-    Window win = XCreateWindow(xtest::Dpy(), Root(), x, y, unsigned(w), unsigned(h), 0, CopyFromParent, InputOutput,
-                               CopyFromParent, CWBackPixel, &a);
+    Window win = XCreateWindow(xtest::Dpy(), Root(), x, y, unsigned(w), unsigned(h), 0,
+                               CopyFromParent, InputOutput, CopyFromParent, CWBackPixel, &a);
     windows.push_back(win);
     if (type) xtest::SetAtoms(win, "_NET_WM_WINDOW_TYPE", {xtest::A(type)});
     if (states.size()) xtest::SetAtoms(win, "_NET_WM_STATE", states);
@@ -100,12 +101,13 @@ TEST_F(X11DesktopTest, CapturesShowThePrimaryAreaOnceTheScreenHasSettled) {
 TEST_F(X11DesktopTest, TheWallpaperPixmapIsReadThroughItsMasksAndTiled) {
   Surface target(5, 3);
   EXPECT_FALSE(desktop->GrabWallpaper(target)) << "no _XROOTPMAP_ID";
-  Pixmap gone = XCreatePixmap(xtest::Dpy(), Root(), 4, 4, static_cast<unsigned>(DefaultDepth(xtest::Dpy(), 0)));
+  Pixmap gone = XCreatePixmap(xtest::Dpy(), Root(), 4, 4,
+                              static_cast<unsigned>(DefaultDepth(xtest::Dpy(), 0)));
   XFreePixmap(xtest::Dpy(), gone);
   xtest::SetAtoms(Root(), "_XROOTPMAP_ID", {gone}, XA_PIXMAP);
   EXPECT_FALSE(desktop->GrabWallpaper(target)) << "a property naming no pixmap";
 
-  const std::vector<tk::Color> tile = {Rgb(255, 0, 0),   Rgb(0, 255, 0),  Rgb(0, 0, 255),
+  const std::vector<tk::Color> tile = {Rgb(255, 0, 0),  Rgb(0, 255, 0),  Rgb(0, 0, 255),
                                        Rgb(10, 20, 30), Rgb(40, 50, 60), Rgb(70, 80, 90)};
   int n = 0;
   int* depths = XListDepths(xtest::Dpy(), DefaultScreen(xtest::Dpy()), &n);
@@ -119,7 +121,8 @@ TEST_F(X11DesktopTest, TheWallpaperPixmapIsReadThroughItsMasksAndTiled) {
     // Root (1+x, 1+y) shows tile ((1+x) % 3, (1+y) % 2).
     for (int y = 0; y < 3; ++y)
       for (int x = 0; x < 5; ++x)
-        EXPECT_EQ(target.Get(x, y), tile[static_cast<size_t>(((1 + y) % 2) * 3 + (1 + x) % 3)]) << x << "," << y;
+        EXPECT_EQ(target.Get(x, y), tile[static_cast<size_t>(((1 + y) % 2) * 3 + (1 + x) % 3)])
+            << x << "," << y;
   }
   if (depths) XFree(depths);
 }
@@ -132,8 +135,7 @@ TEST_F(X11DesktopTest, DocksAreUnmappedAndComeBackWithTheirStateEveryWayOut) {
   Window own = Make(0, 100, 50, 10, 0x101010, "_NET_WM_WINDOW_TYPE_DOCK");
   desktop->SetOwnWindowFilter([own](tk::gtkx::XWindowId w) { return w == own; });
   const std::function<void()> waysBack[] = {
-      [&] { desktop->SetDocksVisible(true); },
-      [&] { desktop->GiveBackAll(); },
+      [&] { desktop->SetDocksVisible(true); }, [&] { desktop->GiveBackAll(); },
       [&] { record.GiveBackThroughNewConnection(); },  // signals, crashes, a lost connection
   };
   for (const auto& giveBack : waysBack) {
@@ -147,7 +149,8 @@ TEST_F(X11DesktopTest, DocksAreUnmappedAndComeBackWithTheirStateEveryWayOut) {
     EXPECT_EQ(MapState(dock), IsViewable);
     tk::gtkx::HiddenWindow now;
     ASSERT_TRUE(desktop->ReadState(dock, now));
-    EXPECT_EQ(std::vector<Atom>(now.states, now.states + now.stateCount), (std::vector<Atom>{above, sticky}));
+    EXPECT_EQ(std::vector<Atom>(now.states, now.states + now.stateCount),
+              (std::vector<Atom>{above, sticky}));
     EXPECT_EQ(MapState(hiddenDock), IsUnmapped) << "a dock that was not shown is left alone";
     EXPECT_EQ(record.Count(), 0);
   }

@@ -64,8 +64,8 @@ inline Window Root() { return DefaultRootWindow(Dpy()); }
 inline Atom A(const char* name) { return XInternAtom(Dpy(), name, False); }
 
 inline void SetAtoms(Window w, const char* property, std::vector<Atom> atoms, Atom type = XA_ATOM) {
-  XChangeProperty(Dpy(), w, A(property), type, 32, PropModeReplace, reinterpret_cast<unsigned char*>(atoms.data()),
-                  static_cast<int>(atoms.size()));
+  XChangeProperty(Dpy(), w, A(property), type, 32, PropModeReplace,
+                  reinterpret_cast<unsigned char*>(atoms.data()), static_cast<int>(atoms.size()));
   XSync(Dpy(), False);
 }
 
@@ -82,7 +82,7 @@ inline int MapState(Window w) {
 
 }  // namespace xtest
 
-#define REQUIRE_X()                                                                      \
-  do {                                                                                   \
+#define REQUIRE_X()                                                                         \
+  do {                                                                                      \
     if (!xtest::Ready()) GTEST_SKIP() << "needs a scratch X server (LUMBRAVICK_X_TESTS=1)"; \
   } while (0)

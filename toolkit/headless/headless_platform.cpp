@@ -89,7 +89,8 @@ void HeadlessPlatform::PumpEvents(uint32_t waitMs) {
   if (ScriptUsedUp() && PressDefaultOfModal()) return;
   uint64_t target = now_us_ + static_cast<uint64_t>(waitMs) * 1000;
   if (next_event_ < options_.script.size())
-    target = std::min<uint64_t>(target, static_cast<uint64_t>(options_.script[next_event_].ms) * 1000);
+    target =
+        std::min<uint64_t>(target, static_cast<uint64_t>(options_.script[next_event_].ms) * 1000);
   if (target > now_us_) AdvanceMicros(target - now_us_);
   DeliverDue();
 }
@@ -128,7 +129,8 @@ bool HeadlessPlatform::PressDefaultOfModal() {
 void HeadlessPlatform::DeliverPointer(int kind, int16_t button) {
   if (open_box_) return;
   Form* form = ActiveForm();
-  if (form && form->Style() == FormStyle::Composed) form->DeliverMouse(kind, button, pointerX, pointerY);
+  if (form && form->Style() == FormStyle::Composed)
+    form->DeliverMouse(kind, button, pointerX, pointerY);
 }
 
 void HeadlessPlatform::Deliver(const ScriptEvent& e) {
@@ -151,8 +153,10 @@ void HeadlessPlatform::Deliver(const ScriptEvent& e) {
     Record("KeyDown(" + a.at(0) + ")");  // a key without a character: nothing to deliver
   } else if (e.command == "answer") {
     MsgBoxResult r = a.at(0) == "yes" ? MsgBoxResult::Yes : MsgBoxResult::No;
-    if (open_box_) box_answer_ = r;
-    else pending_answer_ = r;
+    if (open_box_)
+      box_answer_ = r;
+    else
+      pending_answer_ = r;
   } else if (e.command == "follow") {
     following_ = a.at(0) == "on";
   } else if (e.command == "press") {
@@ -223,8 +227,9 @@ bool HeadlessPlatform::CaptureScreen(Surface& target) {
   const Surface& screen = iconLayerVisible ? options_.withIcons : options_.withoutIcons;
   target.CopyFrom(screen, {0, 0, screen.Width(), screen.Height()}, 0, 0);
   if (taskbarVisible && options_.taskbarHeight > 0)
-    target.FillRect({0, screen.Height() - options_.taskbarHeight, screen.Width(), options_.taskbarHeight},
-                    Rgb(36, 52, 92));
+    target.FillRect(
+        {0, screen.Height() - options_.taskbarHeight, screen.Width(), options_.taskbarHeight},
+        Rgb(36, 52, 92));
   return true;
 }
 

@@ -69,8 +69,8 @@ class HeadlessPlatform : public Platform {
   bool OpenUrl(const std::string& url) override;
   bool PlayWav(std::span<const uint8_t> wav) override;
   void StopSound() override;
-  std::string GetSetting(const std::string& app, const std::string& section,
-                         const std::string& key, const std::string& fallback) override;
+  std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
+                         const std::string& fallback) override;
   bool SaveSetting(const std::string& app, const std::string& section, const std::string& key,
                    const std::string& value) override;
   // Records every sound asked for ("Sound(101)"), whether or not it exists.

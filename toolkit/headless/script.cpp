@@ -11,7 +11,7 @@ struct CommandShape {
   size_t args;
 };
 constexpr CommandShape kCommands[] = {
-    {"move", 2}, {"down", 1},   {"up", 1},     {"click", 2}, {"key", 1},
+    {"move", 2},    {"down", 1},   {"up", 1},    {"click", 2},  {"key", 1},
     {"keydown", 1}, {"answer", 1}, {"press", 1}, {"follow", 1},
 };
 
@@ -28,17 +28,22 @@ std::string CheckArgs(const ScriptEvent& e) {
   if (e.command == "move" || e.command == "click")
     return IsInteger(a[0]) && IsInteger(a[1]) ? "" : "coordinates must be whole numbers";
   if (e.command == "down" || e.command == "up")
-    return a[0] == "left" || a[0] == "right" || a[0] == "middle" ? "" : "button must be left, right or middle";
+    return a[0] == "left" || a[0] == "right" || a[0] == "middle"
+               ? ""
+               : "button must be left, right or middle";
   if (e.command == "answer") return a[0] == "yes" || a[0] == "no" ? "" : "answer must be yes or no";
   if (e.command == "follow") return a[0] == "on" || a[0] == "off" ? "" : "follow must be on or off";
   if (e.command == "press") {
     size_t dot = a[0].find('.');
-    return dot != std::string::npos && dot > 0 && dot + 1 < a[0].size() ? "" : "press needs WINDOW.CONTROL";
+    return dot != std::string::npos && dot > 0 && dot + 1 < a[0].size()
+               ? ""
+               : "press needs WINDOW.CONTROL";
   }
   if (e.command == "key") {
     const std::string& k = a[0];
     bool named = k == "Esc" || k == "Enter" || k == "Space" || k == "Backspace" || k == "Tab";
-    return named || k.size() == 1 ? "" : "key needs one character or Esc, Enter, Space, Backspace, Tab";
+    return named || k.size() == 1 ? ""
+                                  : "key needs one character or Esc, Enter, Space, Backspace, Tab";
   }
   return "";
 }

@@ -71,7 +71,8 @@ void Install(int sig, void (*handler)(int), int flags) {
 void InstallExitPaths() {
   for (int sig : {SIGINT, SIGTERM, SIGHUP}) Install(sig, OnTermination, SA_RESTART);
   Install(SIGALRM, OnGraceOver, 0);
-  for (int sig : {SIGSEGV, SIGABRT, SIGBUS, SIGFPE}) Install(sig, OnCrash, SA_RESETHAND | SA_NODEFER);
+  for (int sig : {SIGSEGV, SIGABRT, SIGBUS, SIGFPE})
+    Install(sig, OnCrash, SA_RESETHAND | SA_NODEFER);
   XSetIOErrorHandler(OnConnectionLost);
 }
 

@@ -68,10 +68,14 @@ namespace {
 
 int16_t ToolkitButton(guint button) {
   switch (button) {
-    case 1: return kLeftButton;
-    case 2: return kMiddleButton;
-    case 3: return kRightButton;
-    default: return 0;
+    case 1:
+      return kLeftButton;
+    case 2:
+      return kMiddleButton;
+    case 3:
+      return kRightButton;
+    default:
+      return 0;
   }
 }
 
@@ -87,8 +91,8 @@ class ComposedPeer : public WindowPeer {
     gtk_window_set_title(GTK_WINDOW(window_), form_.Caption.c_str());
     gtk_window_set_type_hint(GTK_WINDOW(window_), GDK_WINDOW_TYPE_HINT_NORMAL);
     gtk_widget_set_app_paintable(window_, TRUE);
-    gtk_widget_add_events(window_, GDK_POINTER_MOTION_MASK | GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
-                                       GDK_KEY_PRESS_MASK);
+    gtk_widget_add_events(window_, GDK_POINTER_MOTION_MASK | GDK_BUTTON_PRESS_MASK |
+                                       GDK_BUTTON_RELEASE_MASK | GDK_KEY_PRESS_MASK);
     gtk_widget_set_has_tooltip(window_, TRUE);
     g_signal_connect(window_, "draw", G_CALLBACK(OnDraw), this);
     g_signal_connect(window_, "motion-notify-event", G_CALLBACK(OnMotion), this);
@@ -148,15 +152,17 @@ class ComposedPeer : public WindowPeer {
       Rect r = area.Intersect(whole);
       if (r.Empty()) continue;
       for (int y = r.y; y < r.Bottom(); ++y) {
-        auto* dst = reinterpret_cast<uint8_t*>(image_->data) + static_cast<size_t>(y) * image_->bytes_per_line +
+        auto* dst = reinterpret_cast<uint8_t*>(image_->data) +
+                    static_cast<size_t>(y) * image_->bytes_per_line +
                     static_cast<size_t>(r.x) * static_cast<size_t>(format_->BytesPerPixel());
         format_->EncodeRow(frame.Row(y) + r.x, r.w, dst);
       }
       if (shared_)
-        XShmPutImage(d, xid, gc_, image_, r.x, r.y, r.x, r.y, static_cast<unsigned>(r.w), static_cast<unsigned>(r.h),
-                     False);
+        XShmPutImage(d, xid, gc_, image_, r.x, r.y, r.x, r.y, static_cast<unsigned>(r.w),
+                     static_cast<unsigned>(r.h), False);
       else
-        XPutImage(d, xid, gc_, image_, r.x, r.y, r.x, r.y, static_cast<unsigned>(r.w), static_cast<unsigned>(r.h));
+        XPutImage(d, xid, gc_, image_, r.x, r.y, r.x, r.y, static_cast<unsigned>(r.w),
+                  static_cast<unsigned>(r.h));
       pixels += static_cast<uint64_t>(r.w) * static_cast<uint64_t>(r.h);
       ++platform_.presentStats.areas;
     }
@@ -164,8 +170,9 @@ class ComposedPeer : public WindowPeer {
     auto& stats = platform_.presentStats;
     ++stats.calls;
     stats.pixels += pixels;
-    stats.nanoseconds += static_cast<uint64_t>(
-        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - started).count());
+    stats.nanoseconds += static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                                   std::chrono::steady_clock::now() - started)
+                                                   .count());
   }
 
  private:
@@ -210,8 +217,8 @@ class ComposedPeer : public WindowPeer {
       image_ = XCreateImage(d, visual, static_cast<unsigned>(depth), ZPixmap, 0, nullptr,
                             static_cast<unsigned>(width), static_cast<unsigned>(height), 32, 0);
       if (!image_) return false;
-      image_->data = static_cast<char*>(std::calloc(static_cast<size_t>(image_->bytes_per_line),
-                                                    static_cast<size_t>(height)));
+      image_->data = static_cast<char*>(
+          std::calloc(static_cast<size_t>(image_->bytes_per_line), static_cast<size_t>(height)));
       if (!image_->data) {
         XDestroyImage(image_);
         image_ = nullptr;
@@ -221,8 +228,8 @@ class ComposedPeer : public WindowPeer {
     }
     format_ = std::make_unique<PixelFormat>(static_cast<uint32_t>(image_->red_mask),
                                             static_cast<uint32_t>(image_->green_mask),
-                                            static_cast<uint32_t>(image_->blue_mask), image_->bits_per_pixel,
-                                            image_->byte_order == MSBFirst);
+                                            static_cast<uint32_t>(image_->blue_mask),
+                                            image_->bits_per_pixel, image_->byte_order == MSBFirst);
     if (!format_->Valid()) {
       DropImage();
       return false;
@@ -264,8 +271,8 @@ class ComposedPeer : public WindowPeer {
     }
     // The toolkit's colours are exactly cairo's RGB24 pixels.
     cairo_surface_t* s = cairo_image_surface_create_for_data(
-        reinterpret_cast<unsigned char*>(const_cast<Color*>(frame.Pixels().data())), CAIRO_FORMAT_RGB24,
-        frame.Width(), frame.Height(), frame.Width() * 4);
+        reinterpret_cast<unsigned char*>(const_cast<Color*>(frame.Pixels().data())),
+        CAIRO_FORMAT_RGB24, frame.Width(), frame.Height(), frame.Width() * 4);
     cairo_set_source_surface(cr, s, 0, 0);
     cairo_paint(cr);
     cairo_surface_destroy(s);
@@ -316,7 +323,8 @@ class ComposedPeer : public WindowPeer {
     return TRUE;  // the form decides; the window stays
   }
 
-  static gboolean OnQueryTooltip(GtkWidget*, gint x, gint y, gboolean, GtkTooltip* tooltip, gpointer data) {
+  static gboolean OnQueryTooltip(GtkWidget*, gint x, gint y, gboolean, GtkTooltip* tooltip,
+                                 gpointer data) {
     auto* self = static_cast<ComposedPeer*>(data);
     Control* c = self->form_.HitTest(x, y);
     if (!c || c->ToolTipText.empty()) return FALSE;
@@ -365,7 +373,8 @@ class DialogPeer : public WindowPeer {
     // the client area is exactly the form's, as designed.
     const int w = static_cast<int>(form_.ScaleWidth()), h = static_cast<int>(form_.ScaleHeight());
     layout_ = gtk_layout_new(nullptr, nullptr);
-    gtk_layout_set_size(GTK_LAYOUT(layout_), static_cast<guint>(std::max(w, 1)), static_cast<guint>(std::max(h, 1)));
+    gtk_layout_set_size(GTK_LAYOUT(layout_), static_cast<guint>(std::max(w, 1)),
+                        static_cast<guint>(std::max(h, 1)));
     gtk_widget_set_size_request(layout_, w, h);
     gtk_container_add(GTK_CONTAINER(window_), layout_);
     gtk_widget_show(layout_);
@@ -401,7 +410,8 @@ class DialogPeer : public WindowPeer {
     if (!gtk_widget_get_visible(window_)) {
       Rect screen = platform_.PrimaryScreen();
       int w = static_cast<int>(form_.ScaleWidth()), h = static_cast<int>(form_.ScaleHeight());
-      gtk_window_move(GTK_WINDOW(window_), screen.x + (screen.w - w) / 2, screen.y + (screen.h - h) / 2);
+      gtk_window_move(GTK_WINDOW(window_), screen.x + (screen.w - w) / 2,
+                      screen.y + (screen.h - h) / 2);
       gtk_widget_show(window_);
     }
     gtk_window_present(GTK_WINDOW(window_));
@@ -474,7 +484,8 @@ class DialogPeer : public WindowPeer {
       }
       case ControlKind::OptionButton: {
         GtkWidget* anchor = Anchor(c.Container());
-        item.inner = item.outer = gtk_radio_button_new_with_mnemonic_from_widget(GTK_RADIO_BUTTON(anchor), "");
+        item.inner = item.outer =
+            gtk_radio_button_new_with_mnemonic_from_widget(GTK_RADIO_BUTTON(anchor), "");
         gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(anchor), TRUE);
         break;
       }
@@ -512,7 +523,8 @@ class DialogPeer : public WindowPeer {
       case ControlKind::PictureBox:
       case ControlKind::Image:
         g_signal_connect(stored->outer, "button-press-event", G_CALLBACK(OnPictureButton), stored);
-        g_signal_connect(stored->outer, "button-release-event", G_CALLBACK(OnPictureButton), stored);
+        g_signal_connect(stored->outer, "button-release-event", G_CALLBACK(OnPictureButton),
+                         stored);
         break;
       default:
         break;
@@ -527,8 +539,10 @@ class DialogPeer : public WindowPeer {
     Rect r = c.FormRect();
     gtk_layout_move(GTK_LAYOUT(layout_), item.outer, r.x, r.y);
     const bool autosize_label = c.Kind() == ControlKind::Label && static_cast<Label&>(c).AutoSize;
-    if (autosize_label) gtk_widget_set_size_request(item.outer, -1, -1);
-    else gtk_widget_set_size_request(item.outer, std::max(r.w, 1), std::max(r.h, 1));
+    if (autosize_label)
+      gtk_widget_set_size_request(item.outer, -1, -1);
+    else
+      gtk_widget_set_size_request(item.outer, std::max(r.w, 1), std::max(r.h, 1));
 
     switch (c.Kind()) {
       case ControlKind::Label: {
@@ -544,9 +558,10 @@ class DialogPeer : public WindowPeer {
         PangoAttrList* attrs = pango_attr_list_new();
         if (l.Bold) pango_attr_list_insert(attrs, pango_attr_weight_new(PANGO_WEIGHT_BOLD));
         Color fc = l.ForeColor();
-        pango_attr_list_insert(attrs, pango_attr_foreground_new(static_cast<guint16>(((fc >> 16) & 255) * 257),
-                                                                static_cast<guint16>(((fc >> 8) & 255) * 257),
-                                                                static_cast<guint16>((fc & 255) * 257)));
+        pango_attr_list_insert(
+            attrs, pango_attr_foreground_new(static_cast<guint16>(((fc >> 16) & 255) * 257),
+                                             static_cast<guint16>(((fc >> 8) & 255) * 257),
+                                             static_cast<guint16>((fc & 255) * 257)));
         gtk_label_set_attributes(label, attrs);
         pango_attr_list_unref(attrs);
         break;
@@ -585,8 +600,10 @@ class DialogPeer : public WindowPeer {
         SyncPicture(item, r);
         break;
     }
-    if (c.Showing()) gtk_widget_show(item.outer);
-    else gtk_widget_hide(item.outer);
+    if (c.Showing())
+      gtk_widget_show(item.outer);
+    else
+      gtk_widget_hide(item.outer);
   }
 
   void SyncPicture(Item& item, const Rect& r) {
@@ -596,11 +613,15 @@ class DialogPeer : public WindowPeer {
       auto& box = static_cast<PictureBox&>(c);
       const Picture& p = box.GetPicture();
       // The persistent image changes without telling: always redrawn.
-      if (box.Image().Empty() && p.get() == item.shown_picture && r.w == item.shown_w && r.h == item.shown_h) return;
+      if (box.Image().Empty() && p.get() == item.shown_picture && r.w == item.shown_w &&
+          r.h == item.shown_h)
+        return;
       item.shown_picture = box.Image().Empty() ? p.get() : nullptr;
       Surface s(std::max(r.w, 1), std::max(r.h, 1), box.BackColor);
-      if (!box.Image().Empty()) s.CopyFrom(box.Image(), {0, 0, box.Image().Width(), box.Image().Height()}, 0, 0);
-      else if (p) DrawPicture(s, *p, 0, 0, p->Width(), p->Height(), {0, 0, s.Width(), s.Height()});
+      if (!box.Image().Empty())
+        s.CopyFrom(box.Image(), {0, 0, box.Image().Width(), box.Image().Height()}, 0, 0);
+      else if (p)
+        DrawPicture(s, *p, 0, 0, p->Width(), p->Height(), {0, 0, s.Width(), s.Height()});
       pb = PixbufFromSurface(s);
     } else {
       const Picture& p = static_cast<Image&>(c).GetPicture();
@@ -662,7 +683,8 @@ class DialogPeer : public WindowPeer {
     return TRUE;
   }
 
-  static gboolean OnQueryTooltip(GtkWidget*, gint, gint, gboolean, GtkTooltip* tooltip, gpointer data) {
+  static gboolean OnQueryTooltip(GtkWidget*, gint, gint, gboolean, GtkTooltip* tooltip,
+                                 gpointer data) {
     auto* item = static_cast<Item*>(data);
     const std::string& text = item->control->ToolTipText;
     if (text.empty()) return FALSE;

@@ -91,7 +91,8 @@ void LinuxPlatform::Sleep(uint32_t ms) {
 
 double LinuxPlatform::ClockSeconds() {
   GDateTime* now = g_date_time_new_now_local();
-  double s = g_date_time_get_hour(now) * 3600.0 + g_date_time_get_minute(now) * 60.0 + g_date_time_get_seconds(now);
+  double s = g_date_time_get_hour(now) * 3600.0 + g_date_time_get_minute(now) * 60.0 +
+             g_date_time_get_seconds(now);
   g_date_time_unref(now);
   return s;
 }
@@ -133,7 +134,8 @@ void LinuxPlatform::PumpEvents(uint32_t waitMs) {
   if (waitMs > 0 && input_.Empty() && !woken_) {
     bool expired = false;
     guint source = g_timeout_add(waitMs, WaitExpired, &expired);
-    while (!expired && !woken_ && input_.Empty() && !g_termination) g_main_context_iteration(nullptr, TRUE);
+    while (!expired && !woken_ && input_.Empty() && !g_termination)
+      g_main_context_iteration(nullptr, TRUE);
     if (!expired) g_source_remove(source);
     Drain();
   }
@@ -221,7 +223,8 @@ MsgBoxResult LinuxPlatform::MessageBox(const MessageBoxRequest& request) {
   state.yesNo = request.buttons == MsgBoxButtons::YesNo;
 
   GtkWidget* dialog = gtk_message_dialog_new(
-      ParentWindow(), GTK_DIALOG_MODAL, request.icon == MsgBoxIcon::Critical ? GTK_MESSAGE_ERROR : GTK_MESSAGE_OTHER,
+      ParentWindow(), GTK_DIALOG_MODAL,
+      request.icon == MsgBoxIcon::Critical ? GTK_MESSAGE_ERROR : GTK_MESSAGE_OTHER,
       GTK_BUTTONS_NONE, "%s", LabelText(request.text).c_str());
   g_object_ref_sink(dialog);
   gtk_window_set_title(GTK_WINDOW(dialog), request.title.c_str());
@@ -245,7 +248,8 @@ MsgBoxResult LinuxPlatform::MessageBox(const MessageBoxRequest& request) {
                      s->platform->Wake();
                    }),
                    &state);
-  g_signal_connect(dialog, "delete-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer data) -> gboolean {
+  g_signal_connect(dialog, "delete-event",
+                   G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer data) -> gboolean {
                      auto* s = static_cast<State*>(data);
                      if (!s->yesNo) {
                        s->response = GTK_RESPONSE_OK;
@@ -274,9 +278,12 @@ MsgBoxResult LinuxPlatform::MessageBox(const MessageBoxRequest& request) {
   RunModal([&state] { return state.answered; });
 
   switch (state.response) {
-    case GTK_RESPONSE_YES: return MsgBoxResult::Yes;
-    case GTK_RESPONSE_NO: return MsgBoxResult::No;
-    default: return MsgBoxResult::Ok;
+    case GTK_RESPONSE_YES:
+      return MsgBoxResult::Yes;
+    case GTK_RESPONSE_NO:
+      return MsgBoxResult::No;
+    default:
+      return MsgBoxResult::Ok;
   }
 }
 
@@ -290,7 +297,8 @@ bool LinuxPlatform::AnotherInstanceRunning() {
 Rect LinuxPlatform::PrimaryScreen() {
   GdkDisplay* display = gdk_display_get_default();
   GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
-  if (!monitor && gdk_display_get_n_monitors(display) > 0) monitor = gdk_display_get_monitor(display, 0);
+  if (!monitor && gdk_display_get_n_monitors(display) > 0)
+    monitor = gdk_display_get_monitor(display, 0);
   if (!monitor) {
     int screen = DefaultScreen(xdisplay_);
     return {0, 0, DisplayWidth(xdisplay_, screen), DisplayHeight(xdisplay_, screen)};
@@ -340,14 +348,14 @@ bool LinuxPlatform::PlayWav(std::span<const uint8_t> wav) { return sound_.Play(w
 
 void LinuxPlatform::StopSound() { sound_.Stop(); }
 
-std::string LinuxPlatform::GetSetting(const std::string& app, const std::string& section, const std::string& key,
-                                      const std::string& fallback) {
+std::string LinuxPlatform::GetSetting(const std::string& app, const std::string& section,
+                                      const std::string& key, const std::string& fallback) {
   std::string value;
   return settings_.Get(app, section, key, value) ? value : fallback;
 }
 
-bool LinuxPlatform::SaveSetting(const std::string& app, const std::string& section, const std::string& key,
-                                const std::string& value) {
+bool LinuxPlatform::SaveSetting(const std::string& app, const std::string& section,
+                                const std::string& key, const std::string& value) {
   return settings_.Set(app, section, key, value);
 }
 

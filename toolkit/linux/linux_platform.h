@@ -87,7 +87,10 @@ class LinuxPlatform : public Platform {
   // Where captures are written as PPM files (capture-1.ppm, ...); empty: not.
   void SetCaptureDumpDir(const std::string& dir) { dump_dir_ = dir; }
   // Captures that disagree are retaken up to this many times in all.
-  void SetCaptureAttempts(int grabs, uint32_t pauseMs) { capture_grabs_ = grabs, capture_pause_ms_ = pauseMs; }
+  void SetCaptureAttempts(int grabs, uint32_t pauseMs) {
+    capture_grabs_ = grabs;
+    capture_pause_ms_ = pauseMs;
+  }
 
   // ---- termination by signal ------------------------------------------------
   // Async-signal-safe: notes the signal and wakes the loop. The next

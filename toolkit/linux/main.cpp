@@ -46,7 +46,9 @@ void ExplainNoDisplay() {
                  "lumbravick: this is a Wayland session without X11; the game needs an X11 session "
                  "(or XWayland with a capturable root window)\n");
   } else if (!display || !*display) {
-    std::fprintf(stderr, "lumbravick: no X display (DISPLAY is not set); start the game in an X11 session\n");
+    std::fprintf(
+        stderr,
+        "lumbravick: no X display (DISPLAY is not set); start the game in an X11 session\n");
   } else {
     std::fprintf(stderr, "lumbravick: cannot open the X display \"%s\"\n", display);
   }
@@ -76,9 +78,11 @@ int main(int argc, char** argv) {
   {
     tk::gtkx::LinuxPlatform platform;
     tk::InstallPlatform(&platform);
-    if (const char* dir = std::getenv("LUMBRAVICK_DUMP_CAPTURES"); dir && *dir) platform.SetCaptureDumpDir(dir);
+    if (const char* dir = std::getenv("LUMBRAVICK_DUMP_CAPTURES"); dir && *dir)
+      platform.SetCaptureDumpDir(dir);
     if (const char* path = std::getenv("LUMBRAVICK_TRACE"); path && *path) {
-      if (!tk::trace::Open(path)) std::fprintf(stderr, "lumbravick: cannot write the trace to %s\n", path);
+      if (!tk::trace::Open(path))
+        std::fprintf(stderr, "lumbravick: cannot write the trace to %s\n", path);
     }
     SetProgramIcon();
 

@@ -33,14 +33,16 @@ int main(int argc, char** argv) {
       sized = gdk_pixbuf_scale_simple(natural, size, size, GDK_INTERP_HYPER);
       g_object_unref(natural);
     }
-    std::string dir = std::string(argv[1]) + "/" + std::to_string(size) + "x" + std::to_string(size);
+    std::string dir =
+        std::string(argv[1]) + "/" + std::to_string(size) + "x" + std::to_string(size);
     g_mkdir_with_parents(dir.c_str(), 0755);
     std::string path = dir + "/lumbravick.png";
     GError* error = nullptr;
     bool ok = gdk_pixbuf_save(sized, path.c_str(), "png", &error, nullptr);
     g_object_unref(sized);
     if (!ok) {
-      std::fprintf(stderr, "lumbravick-icons: cannot write %s: %s\n", path.c_str(), error ? error->message : "?");
+      std::fprintf(stderr, "lumbravick-icons: cannot write %s: %s\n", path.c_str(),
+                   error ? error->message : "?");
       if (error) g_error_free(error);
       return 1;
     }

@@ -7,7 +7,10 @@ namespace tk::gtkx {
 
 PixelFormat::PixelFormat(uint32_t redMask, uint32_t greenMask, uint32_t blueMask, int bitsPerPixel,
                          bool msbFirst)
-    : r_(Describe(redMask)), g_(Describe(greenMask)), b_(Describe(blueMask)), bpp_(bitsPerPixel),
+    : r_(Describe(redMask)),
+      g_(Describe(greenMask)),
+      b_(Describe(blueMask)),
+      bpp_(bitsPerPixel),
       msb_(msbFirst) {
   valid_ = (bpp_ == 16 || bpp_ == 24 || bpp_ == 32) && r_.bits > 0 && g_.bits > 0 && b_.bits > 0 &&
            (redMask & greenMask) == 0 && (redMask & blueMask) == 0 && (greenMask & blueMask) == 0;
@@ -43,9 +46,12 @@ uint8_t PixelFormat::Widen(const Channel& c, uint32_t pixel) {
 
 uint32_t PixelFormat::Narrow(const Channel& c, uint8_t value) {
   uint32_t v;
-  if (c.bits == 8) v = value;
-  else if (c.bits > 8) v = static_cast<uint32_t>(value) << (c.bits - 8);
-  else v = (static_cast<uint32_t>(value) * c.max + 127u) / 255u;
+  if (c.bits == 8)
+    v = value;
+  else if (c.bits > 8)
+    v = static_cast<uint32_t>(value) << (c.bits - 8);
+  else
+    v = (static_cast<uint32_t>(value) * c.max + 127u) / 255u;
   return (v << c.shift) & c.mask;
 }
 
@@ -54,8 +60,8 @@ Color PixelFormat::Decode(uint32_t pixel) const {
 }
 
 uint32_t PixelFormat::Encode(Color colour) const {
-  return Narrow(r_, static_cast<uint8_t>(colour >> 16)) | Narrow(g_, static_cast<uint8_t>(colour >> 8)) |
-         Narrow(b_, static_cast<uint8_t>(colour));
+  return Narrow(r_, static_cast<uint8_t>(colour >> 16)) |
+         Narrow(g_, static_cast<uint8_t>(colour >> 8)) | Narrow(b_, static_cast<uint8_t>(colour));
 }
 
 uint32_t PixelFormat::Load(const uint8_t* p) const {

@@ -35,7 +35,8 @@ bool SdlSound::Available() {
 
 bool SdlSound::Play(std::span<const uint8_t> wav) {
   if (wav.empty() || !Available()) return false;
-  bool same = wav.size() == last_wav_.size() && std::equal(wav.begin(), wav.end(), last_wav_.begin());
+  bool same =
+      wav.size() == last_wav_.size() && std::equal(wav.begin(), wav.end(), last_wav_.begin());
   if (!same) {
     SDL_AudioSpec spec{};
     Uint8* data = nullptr;
@@ -43,12 +44,14 @@ bool SdlSound::Play(std::span<const uint8_t> wav) {
     SDL_RWops* rw = SDL_RWFromConstMem(wav.data(), static_cast<int>(wav.size()));
     if (!rw || !SDL_LoadWAV_RW(rw, 1, &spec, &data, &length)) return false;
     SDL_AudioCVT cvt{};
-    int needed = SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, format_, channels_, freq_);
+    int needed =
+        SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, format_, channels_, freq_);
     if (needed < 0) {
       SDL_FreeWAV(data);
       return false;
     }
-    std::vector<uint8_t> pcm(static_cast<size_t>(length) * static_cast<size_t>(std::max(cvt.len_mult, 1)));
+    std::vector<uint8_t> pcm(static_cast<size_t>(length) *
+                             static_cast<size_t>(std::max(cvt.len_mult, 1)));
     std::memcpy(pcm.data(), data, length);
     SDL_FreeWAV(data);
     if (needed > 0) {

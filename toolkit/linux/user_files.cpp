@@ -43,15 +43,17 @@ std::string KeyFileSettings::PathFor(const std::string& app) const {
     part.clear();
   };
   for (char c : app) {
-    if (c == '\\' || c == '/') flush();
-    else part += c;
+    if (c == '\\' || c == '/')
+      flush();
+    else
+      part += c;
   }
   flush();
   return path + "/settings.ini";
 }
 
-bool KeyFileSettings::Get(const std::string& app, const std::string& section, const std::string& key,
-                          std::string& value) const {
+bool KeyFileSettings::Get(const std::string& app, const std::string& section,
+                          const std::string& key, std::string& value) const {
   bool existed = false;
   KeyFilePtr file = LoadKeyFile(PathFor(app), existed);
   if (!existed) return false;
@@ -66,8 +68,8 @@ bool KeyFileSettings::Get(const std::string& app, const std::string& section, co
   return true;
 }
 
-bool KeyFileSettings::Set(const std::string& app, const std::string& section, const std::string& key,
-                          const std::string& value) {
+bool KeyFileSettings::Set(const std::string& app, const std::string& section,
+                          const std::string& key, const std::string& value) {
   const std::string path = PathFor(app);
   if (g_mkdir_with_parents(DirName(path).c_str(), 0700) != 0) return false;
   bool existed = false;

@@ -94,8 +94,11 @@ bool CaptureUntilStable(Surface& out, const std::function<bool(Surface&)>& grab,
 // ---- X11Desktop ---------------------------------------------------------------
 
 X11Desktop::X11Desktop(XDisplay* display, DesktopRecord& record)
-    : display_(display), record_(record), screen_(DefaultScreen(display)),
-      root_(RootWindow(display, DefaultScreen(display))), shm_(std::make_unique<Shared>()) {
+    : display_(display),
+      record_(record),
+      screen_(DefaultScreen(display)),
+      root_(RootWindow(display, DefaultScreen(display))),
+      shm_(std::make_unique<Shared>()) {
   primary_ = {0, 0, DisplayWidth(display, screen_), DisplayHeight(display, screen_)};
   int event_base = 0, error_base = 0;
   if (XFixesQueryExtension(display_, &event_base, &error_base)) {
@@ -259,7 +262,8 @@ void X11Desktop::SetIconLayerVisible(bool visible) {
 bool X11Desktop::Capture(Surface& target, int maxGrabs, const std::function<void()>& pause) {
   if (target.Empty()) return false;
   if (use_wallpaper_ && !icons_visible_) return GrabWallpaper(target);
-  return CaptureUntilStable(target, [this](Surface& s) { return GrabScreen(s); }, pause, maxGrabs) ||
+  return CaptureUntilStable(
+             target, [this](Surface& s) { return GrabScreen(s); }, pause, maxGrabs) ||
          !target.Empty();
 }
 
@@ -275,9 +279,13 @@ PixelFormat X11Desktop::FormatFor(const _XImage* image, int depth) {
       g = static_cast<uint32_t>(info.green_mask);
       b = static_cast<uint32_t>(info.blue_mask);
     } else if (depth == 16) {
-      r = 0xF800, g = 0x07E0, b = 0x001F;
+      r = 0xF800;
+      g = 0x07E0;
+      b = 0x001F;
     } else {
-      r = 0xFF0000, g = 0xFF00, b = 0xFF;
+      r = 0xFF0000;
+      g = 0xFF00;
+      b = 0xFF;
     }
   }
   return PixelFormat(r, g, b, image->bits_per_pixel, image->byte_order == MSBFirst);
@@ -289,8 +297,9 @@ bool X11Desktop::EnsureShmImage(int width, int height) {
   DropShmImage();
   Visual* visual = DefaultVisual(display_, screen_);
   int depth = DefaultDepth(display_, screen_);
-  shm_->image = XShmCreateImage(display_, visual, static_cast<unsigned>(depth), ZPixmap, nullptr, &shm_->info,
-                               static_cast<unsigned>(width), static_cast<unsigned>(height));
+  shm_->image =
+      XShmCreateImage(display_, visual, static_cast<unsigned>(depth), ZPixmap, nullptr, &shm_->info,
+                      static_cast<unsigned>(width), static_cast<unsigned>(height));
   if (!shm_->image) {
     shm_available_ = false;
     return false;
@@ -353,8 +362,8 @@ bool X11Desktop::GrabScreen(Surface& target) {
   }
   if (!image) {
     XErrorTrap trap(display_);
-    image = XGetImage(display_, root_, area.x, area.y, static_cast<unsigned>(w), static_cast<unsigned>(h),
-                      AllPlanes, ZPixmap);
+    image = XGetImage(display_, root_, area.x, area.y, static_cast<unsigned>(w),
+                      static_cast<unsigned>(h), AllPlanes, ZPixmap);
     if (trap.Failed() && image) {
       XDestroyImage(image);
       image = nullptr;
@@ -365,7 +374,8 @@ bool X11Desktop::GrabScreen(Surface& target) {
   bool ok = format.Valid();
   if (ok) {
     for (int y = 0; y < h; ++y)
-      format.DecodeRow(reinterpret_cast<const uint8_t*>(image->data) + static_cast<size_t>(y) * image->bytes_per_line,
+      format.DecodeRow(reinterpret_cast<const uint8_t*>(image->data) +
+                           static_cast<size_t>(y) * image->bytes_per_line,
                        w, target.Row(y));
   }
   if (!shared) XDestroyImage(image);
@@ -376,7 +386,8 @@ bool X11Desktop::GrabWallpaper(Surface& target) {
   if (target.Empty()) return false;
   XErrorTrap trap(display_);
   std::vector<unsigned long> ids;
-  if (!ReadList(display_, root_, Intern("_XROOTPMAP_ID"), XA_PIXMAP, ids) || ids.empty() || ids[0] == 0)
+  if (!ReadList(display_, root_, Intern("_XROOTPMAP_ID"), XA_PIXMAP, ids) || ids.empty() ||
+      ids[0] == 0)
     return false;
   Pixmap pixmap = ids[0];
   Window geometry_root = 0;
@@ -399,14 +410,16 @@ bool X11Desktop::GrabWallpaper(Surface& target) {
   // pixmap from the root's origin.
   Surface tile(static_cast<int>(pw), static_cast<int>(ph));
   for (int y = 0; y < static_cast<int>(ph); ++y)
-    format.DecodeRow(reinterpret_cast<const uint8_t*>(image->data) + static_cast<size_t>(y) * image->bytes_per_line,
+    format.DecodeRow(reinterpret_cast<const uint8_t*>(image->data) +
+                         static_cast<size_t>(y) * image->bytes_per_line,
                      static_cast<int>(pw), tile.Row(y));
   XDestroyImage(image);
   const int tw = static_cast<int>(pw), th = static_cast<int>(ph);
   for (int y = 0; y < target.Height() && y < primary_.h; ++y) {
     const Color* src = tile.Row(((primary_.y + y) % th + th) % th);
     Color* dst = target.Row(y);
-    for (int x = 0; x < target.Width() && x < primary_.w; ++x) dst[x] = src[((primary_.x + x) % tw + tw) % tw];
+    for (int x = 0; x < target.Width() && x < primary_.w; ++x)
+      dst[x] = src[((primary_.x + x) % tw + tw) % tw];
   }
   return true;
 }
@@ -416,8 +429,10 @@ int X11Desktop::ShowCursor(bool show) {
   bool hide = cursor_count_ < 0;
   if (hide != cursor_hidden_ && xfixes_) {
     XErrorTrap trap(display_);
-    if (hide) XFixesHideCursor(display_, root_);
-    else XFixesShowCursor(display_, root_);
+    if (hide)
+      XFixesHideCursor(display_, root_);
+    else
+      XFixesShowCursor(display_, root_);
     XFlush(display_);
   }
   cursor_hidden_ = hide;

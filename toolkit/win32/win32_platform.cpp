@@ -420,8 +420,11 @@ std::span<const uint8_t> Win32Platform::ResourceBytes(ResourceType type, int id)
 
 std::string Win32Platform::FormatLongTime(int hours, int minutes, int seconds) {
   SYSTEMTIME t{};
-  t.wYear = 1899, t.wMonth = 12, t.wDay = 30;
-  t.wHour = static_cast<WORD>(hours), t.wMinute = static_cast<WORD>(minutes),
+  t.wYear = 1899;
+  t.wMonth = 12;
+  t.wDay = 30;
+  t.wHour = static_cast<WORD>(hours);
+  t.wMinute = static_cast<WORD>(minutes);
   t.wSecond = static_cast<WORD>(seconds);
   wchar_t text[64];
   // No format given: the user's long time format.

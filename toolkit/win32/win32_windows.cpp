@@ -294,7 +294,8 @@ void ComposedPeer::EnsureBuffer(int width, int height) {
     buffer_old_ = old;
   buffer_ = bmp;
   bits_ = static_cast<uint32_t*>(bits);
-  buffer_w_ = width, buffer_h_ = height;
+  buffer_w_ = width;
+  buffer_h_ = height;
   std::memset(bits_, 0, static_cast<size_t>(width) * height * 4);
   RECT client{};
   GetClientRect(hwnd_, &client);
@@ -502,12 +503,11 @@ int DialogPeer::BorderOf(const Control& c) const {
   if (c.Kind() != ControlKind::PictureBox) return 0;
   auto& pb = static_cast<const PictureBox&>(c);
   int pw = 0, ph = 0;
-  if (!pb.Image().Empty())
-    pw = pb.Image().Width(), ph = pb.Image().Height();
-  else if (pb.GetPicture())
-    pw = pb.GetPicture()->Width(), ph = pb.GetPicture()->Height();
-  else
-    return 0;
+  if (!pb.Image().Empty()) pw = pb.Image().Width();
+  ph = pb.Image().Height();
+  else if (pb.GetPicture()) pw = pb.GetPicture()->Width();
+  ph = pb.GetPicture()->Height();
+  else return 0;
   Rect r = c.FormRect();
   int margin = std::min(r.w - pw, r.h - ph) / 2;
   return std::clamp(margin, 0, 2);

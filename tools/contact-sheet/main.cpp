@@ -74,7 +74,8 @@ std::vector<Item> IconImages(int id, const std::vector<uint8_t>& file) {
     size_t size = Le(file, dir + 8, 4), offset = Le(file, dir + 12, 4);
     if (offset > file.size() || size > file.size() - offset) continue;
     std::vector<uint8_t> one(file.begin(), file.begin() + 6);
-    one[4] = 1, one[5] = 0;
+    one[4] = 1;
+    one[5] = 0;
     one.insert(one.end(), file.begin() + dir, file.begin() + dir + 16);
     uint32_t newOffset = 6 + 16;
     for (int k = 0; k < 4; ++k) one[6 + 12 + k] = static_cast<uint8_t>(newOffset >> (8 * k));

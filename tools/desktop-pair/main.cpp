@@ -31,9 +31,11 @@ void PaintIcon(tk::Surface& s, int x, int y, int kind, const std::string& captio
   tk::Color face = kind % 2 ? tk::Rgb(236, 196, 86) : tk::Rgb(250, 250, 246);
   s.FillRect(body, tk::Rgb(40, 40, 40));
   s.FillRect({body.x + 1, body.y + 1, body.w - 2, body.h - 2}, face);
-  if (kind % 2) s.FillRect({x + 2, y + 5, 12, 4}, tk::Rgb(214, 170, 60));
+  if (kind % 2)
+    s.FillRect({x + 2, y + 5, 12, 4}, tk::Rgb(214, 170, 60));
   else
-    for (int line = 0; line < 5; ++line) s.FillRect({x + 9, y + 8 + 4 * line, 14, 1}, tk::Rgb(120, 130, 160));
+    for (int line = 0; line < 5; ++line)
+      s.FillRect({x + 9, y + 8 + 4 * line, 14, 1}, tk::Rgb(120, 130, 160));
   int text_x = x + 16 - tk::TextWidth(caption) / 2;
   tk::Rect all{0, 0, s.Width(), s.Height()};
   tk::DrawText(s, text_x + 1, y + 35, caption, tk::Rgb(0, 0, 0), all);
@@ -44,7 +46,8 @@ void PaintIcon(tk::Surface& s, int x, int y, int kind, const std::string& captio
 
 int main(int argc, char** argv) {
   if (argc < 5) {
-    std::fprintf(stderr, "usage: %s WITH.png WITHOUT.png WIDTH HEIGHT [ICONS] [--black-without]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s WITH.png WITHOUT.png WIDTH HEIGHT [ICONS] [--black-without]\n",
+                 argv[0]);
     return 2;
   }
   int width = std::atoi(argv[3]), height = std::atoi(argv[4]);
@@ -55,7 +58,8 @@ int main(int argc, char** argv) {
   tk::Surface without(width, height), with;
   PaintWallpaper(without);
   with = without;
-  const char* names[] = {"Computer", "Documents", "Recycle", "Notes", "Photos", "Games", "Music", "Work"};
+  const char* names[] = {"Computer", "Documents", "Recycle", "Notes",
+                         "Photos",   "Games",     "Music",   "Work"};
   for (int i = 0; i < icons; ++i) {
     int column = i / 8, row = i % 8;
     PaintIcon(with, 20 + column * 80, 16 + row * 72, i, names[i % 8]);

@@ -246,7 +246,10 @@ void Canvas::Draw(const Canvas& src, int dx, int dy, double opacity) {
   for (int y = 0; y < src.height_; ++y)
     for (int x = 0; x < src.width_; ++x) {
       Px p = src.px_[static_cast<size_t>(y) * src.width_ + x];
-      p.r *= opacity, p.g *= opacity, p.b *= opacity, p.a *= opacity;
+      p.r *= opacity;
+      p.g *= opacity;
+      p.b *= opacity;
+      p.a *= opacity;
       BlendPremul(x + dx, y + dy, p);
     }
 }
@@ -262,7 +265,10 @@ Canvas::Px Canvas::Sample(double x, double y) const {
   auto add = [&](int px, int py, double w) {
     if (px < 0 || py < 0 || px >= width_ || py >= height_ || w <= 0) return;
     const Px& p = px_[static_cast<size_t>(py) * width_ + px];
-    out.r += p.r * w, out.g += p.g * w, out.b += p.b * w, out.a += p.a * w;
+    out.r += p.r * w;
+    out.g += p.g * w;
+    out.b += p.b * w;
+    out.a += p.a * w;
   };
   add(ix, iy, (1 - tx) * (1 - ty));
   add(ix + 1, iy, tx * (1 - ty));
@@ -281,10 +287,16 @@ void Canvas::DrawTransformed(const Canvas& src, const Affine& m, double opacity,
         for (int sx = 0; sx < samples; ++sx) {
           Point p = inv.Apply(x + (sx + 0.5) * step, y + (sy + 0.5) * step);
           Px s = src.Sample(p.x, p.y);
-          sum.r += s.r, sum.g += s.g, sum.b += s.b, sum.a += s.a;
+          sum.r += s.r;
+          sum.g += s.g;
+          sum.b += s.b;
+          sum.a += s.a;
         }
       if (sum.a <= 0) continue;
-      sum.r *= weight, sum.g *= weight, sum.b *= weight, sum.a *= weight;
+      sum.r *= weight;
+      sum.g *= weight;
+      sum.b *= weight;
+      sum.a *= weight;
       BlendPremul(x, y, sum);
     }
 }
@@ -302,7 +314,10 @@ void Canvas::Blur(double radius) {
           if (k < 0 || k >= len) continue;
           const Px& p = horizontal ? px_[static_cast<size_t>(l) * width_ + k]
                                    : px_[static_cast<size_t>(k) * width_ + l];
-          sum.r += p.r, sum.g += p.g, sum.b += p.b, sum.a += p.a;
+          sum.r += p.r;
+          sum.g += p.g;
+          sum.b += p.b;
+          sum.a += p.a;
         }
         double w = 1.0 / (2 * r + 1);
         Px& d = horizontal ? tmp[static_cast<size_t>(l) * width_ + i]
@@ -333,7 +348,10 @@ void Canvas::Mask(const Canvas& mask) {
     for (int x = 0; x < width_; ++x) {
       double a = Clamp01(mask.At(x, y).a);
       Px& p = px_[static_cast<size_t>(y) * width_ + x];
-      p.r *= a, p.g *= a, p.b *= a, p.a *= a;
+      p.r *= a;
+      p.g *= a;
+      p.b *= a;
+      p.a *= a;
     }
 }
 

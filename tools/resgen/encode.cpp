@@ -40,7 +40,10 @@ uint8_t Nearest(const std::vector<uint32_t>& palette, uint32_t rgb) {
   int best = 0, bestD = 1 << 30;
   for (size_t i = 0; i < palette.size(); ++i) {
     int d = Dist2(palette[i], rgb);
-    if (d < bestD) bestD = d, best = static_cast<int>(i);
+    if (d < bestD) {
+      bestD = d;
+      best = static_cast<int>(i);
+    }
   }
   return static_cast<uint8_t>(best);
 }
@@ -94,11 +97,15 @@ void PutRows(Bytes& b, const Canvas& c, const Indexed* idx, int bits) {
           row[x] = idx->index[static_cast<size_t>(y) * w + x];
           break;
         case 24:
-          row[x * 3] = Channel(p.b), row[x * 3 + 1] = Channel(p.g), row[x * 3 + 2] = Channel(p.r);
+          row[x * 3] = Channel(p.b);
+          row[x * 3 + 1] = Channel(p.g);
+          row[x * 3 + 2] = Channel(p.r);
           break;
         default:  // 32: straight alpha, transparent pixels black
           if (Channel(p.a) == 0) break;
-          row[x * 4] = Channel(p.b), row[x * 4 + 1] = Channel(p.g), row[x * 4 + 2] = Channel(p.r);
+          row[x * 4] = Channel(p.b);
+          row[x * 4 + 1] = Channel(p.g);
+          row[x * 4 + 2] = Channel(p.r);
           row[x * 4 + 3] = Channel(p.a);
           break;
       }
@@ -121,7 +128,8 @@ uint8_t Channel(double v) { return static_cast<uint8_t>(Floor(Clamp01(v) * 255.0
 
 Indexed Quantise(const Canvas& c, int maxColours) {
   Indexed out;
-  out.width = c.Width(), out.height = c.Height();
+  out.width = c.Width();
+  out.height = c.Height();
   std::map<uint32_t, uint32_t> histogram;
   std::vector<uint32_t> pixels;
   for (int y = 0; y < c.Height(); ++y)
@@ -150,11 +158,15 @@ Indexed Quantise(const Canvas& c, int maxColours) {
         for (size_t k = b.begin; k < b.end; ++k) n += entries[k].count;
         for (int ch = 0; ch < 3; ++ch) {
           int lo = 255, hi = 0;
-          for (size_t k = b.begin; k < b.end; ++k)
-            lo = std::min(lo, entries[k].C(ch)), hi = std::max(hi, entries[k].C(ch));
+          for (size_t k = b.begin; k < b.end; ++k) lo = std::min(lo, entries[k].C(ch));
+          hi = std::max(hi, entries[k].C(ch));
           double score =
               static_cast<double>(hi - lo) * (ch == 1 ? 1.2 : 1.0) * Sqrt(static_cast<double>(n));
-          if (score > pickScore) pickScore = score, pick = static_cast<int>(i), pickCh = ch;
+          if (score > pickScore) {
+            pickScore = score;
+            pick = static_cast<int>(i);
+            pickCh = ch;
+          }
         }
       }
       if (pick < 0) break;

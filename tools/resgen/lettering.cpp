@@ -135,7 +135,10 @@ Sdf TextShape(std::string_view text, double x, double baseline, const TextStyle&
         // Slant is applied here; the pen aspect is applied at distance time.
         double gx = pen + p.x * unit - s.slant * p.y * unit, gy = baseline + p.y * unit;
         pts.push_back({gx, gy});
-        minX = Min(minX, gx), maxX = Max(maxX, gx), minY = Min(minY, gy), maxY = Max(maxY, gy);
+        minX = Min(minX, gx);
+        maxX = Max(maxX, gx);
+        minY = Min(minY, gy);
+        maxY = Max(maxY, gy);
       }
       double hw = s.weight / 2 * (st.thin ? 0.6 : 1.0);
       if (pts.size() == 1) segs->push_back({pts[0], pts[0], hw});

@@ -46,7 +46,8 @@ TEST(ResgenMath, RandomNumbersAreRepeatableAndInRange) {
   double lo = 1, hi = 0;
   for (int i = 0; i < 2000; ++i) {
     double n = Fbm(i * 0.173, i * 0.091, 3, 7);
-    lo = std::min(lo, n), hi = std::max(hi, n);
+    lo = std::min(lo, n);
+    hi = std::max(hi, n);
   }
   EXPECT_GE(lo, 0.0);
   EXPECT_LE(hi, 1.0);
@@ -122,7 +123,8 @@ TEST(ResgenCanvas, CompositingAndBlur) {
 
 TEST(ResgenLettering, WidthsAndShapesAgree) {
   TextStyle s;
-  s.xHeight = 10, s.weight = 2;
+  s.xHeight = 10;
+  s.weight = 2;
   double one = TextWidth("o", s), two = TextWidth("oo", s);
   EXPECT_GT(two, one * 1.8);
   Sdf o = TextShape("o", 0, 20, s);
@@ -216,7 +218,8 @@ TEST(ResgenEncode, IconsReadBackWithTheirTransparency) {
     } else {
       // Half-transparent pixels become opaque under a mask.
       EXPECT_EQ(p->At(8, 8) >> 24, 255u);
-      EXPECT_LE(std::set<tk::Argb>(p->Pixels().begin(), p->Pixels().end()).size(), (1u << bits) + 1);
+      EXPECT_LE(std::set<tk::Argb>(p->Pixels().begin(), p->Pixels().end()).size(),
+                (1u << bits) + 1);
     }
   }
 }
@@ -227,7 +230,8 @@ TEST(ResgenEncode, IconsReadBackWithTheirTransparency) {
 TEST(ResgenSounds, WavSamplesAreRoundedAndClamped) {
   Bytes w16 = WavFile(1, 8000, 16, {0.0, 1.0, -1.0, 2.0, 0.5});
   std::vector<int16_t> s16;
-  for (size_t at = 44; at + 1 < w16.size(); at += 2) s16.push_back(static_cast<int16_t>(w16[at] | (w16[at + 1] << 8)));
+  for (size_t at = 44; at + 1 < w16.size(); at += 2)
+    s16.push_back(static_cast<int16_t>(w16[at] | (w16[at + 1] << 8)));
   EXPECT_EQ(s16, (std::vector<int16_t>{0, 32767, -32767, 32767, 16384}));
   Bytes w8 = WavFile(2, 8000, 8, {0.0, 1.0, -1.0, -3.0});
   EXPECT_EQ(Bytes(w8.begin() + 44, w8.end()), (Bytes{128, 255, 1, 1}));

@@ -82,15 +82,20 @@ Canvas Document(char mark) {
   TextStyle ts;
   switch (mark) {
     case '?':
-      ts.xHeight = 5.0, ts.weight = 1.7;
+      ts.xHeight = 5.0;
+      ts.weight = 1.7;
       c.Fill(TextShape("?", 5.4, 13.0, ts), Hex(0x1b5fd6));
       break;
     case 'i':
-      ts.xHeight = 5.0, ts.weight = 1.9, ts.serifs = true;
+      ts.xHeight = 5.0;
+      ts.weight = 1.9;
+      ts.serifs = true;
       c.Fill(TextShape("i", 7.05, 13.0, ts), Hex(0x1b5fd6));
       break;
     case 'A':
-      ts.xHeight = 5.2, ts.weight = 1.6, ts.serifs = true;
+      ts.xHeight = 5.2;
+      ts.weight = 1.6;
+      ts.serifs = true;
       c.Fill(TextShapeCentred("A", 7.9, 13.4, ts), Hex(0x1e2433));
       break;
     default:

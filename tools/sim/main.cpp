@@ -22,7 +22,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: lumbravick-sim --with-icons WITH.png --without-icons WITHOUT.png [--script FILE] "
-    "[--trace FILE] [--final-screen OUT.png] [--final-frame OUT.png] [--settings FILE] [--pass-cost-us N] [--until-ms N]";
+    "[--trace FILE] [--final-screen OUT.png] [--final-frame OUT.png] [--settings FILE] "
+    "[--pass-cost-us N] [--until-ms N]";
 
 struct Arguments {
   std::string withIcons, withoutIcons, script, trace = "-", finalScreen, finalFrame, settings;
@@ -52,16 +53,26 @@ Arguments ParseArguments(int argc, char** argv) {
     }
     if (i + 1 >= argc) Fail("option " + option + " needs a value (" + kUsage + ")");
     std::string value = argv[++i];
-    if (option == "--with-icons") a.withIcons = value;
-    else if (option == "--without-icons") a.withoutIcons = value;
-    else if (option == "--script") a.script = value;
-    else if (option == "--trace") a.trace = value;
-    else if (option == "--final-screen") a.finalScreen = value;
-    else if (option == "--final-frame") a.finalFrame = value;
-    else if (option == "--settings") a.settings = value;
-    else if (option == "--pass-cost-us") a.passCostUs = ParseCount(option, value);
-    else if (option == "--until-ms") a.untilMs = ParseCount(option, value);
-    else Fail("unknown option " + option + " (" + kUsage + ")");
+    if (option == "--with-icons")
+      a.withIcons = value;
+    else if (option == "--without-icons")
+      a.withoutIcons = value;
+    else if (option == "--script")
+      a.script = value;
+    else if (option == "--trace")
+      a.trace = value;
+    else if (option == "--final-screen")
+      a.finalScreen = value;
+    else if (option == "--final-frame")
+      a.finalFrame = value;
+    else if (option == "--settings")
+      a.settings = value;
+    else if (option == "--pass-cost-us")
+      a.passCostUs = ParseCount(option, value);
+    else if (option == "--until-ms")
+      a.untilMs = ParseCount(option, value);
+    else
+      Fail("unknown option " + option + " (" + kUsage + ")");
   }
   if (a.withIcons.empty()) Fail("--with-icons is missing (" + std::string(kUsage) + ")");
   if (a.withoutIcons.empty()) Fail("--without-icons is missing (" + std::string(kUsage) + ")");
@@ -93,7 +104,8 @@ int main(int argc, char** argv) {
     std::stringstream text;
     text << in.rdbuf();
     std::string error;
-    if (!tk::headless::ParseScript(text.str(), options.script, error)) Fail(args.script + ": " + error);
+    if (!tk::headless::ParseScript(text.str(), options.script, error))
+      Fail(args.script + ": " + error);
   }
   options.settingsPath = args.settings;
   options.passCostUs = args.passCostUs;
@@ -111,7 +123,8 @@ int main(int argc, char** argv) {
       finalScreenError = "cannot write " + args.finalScreen + ": " + finalScreenError;
     if (!args.finalFrame.empty()) {
       // What the player saw last: the capture with every sprite drawn over it.
-      tk::Surface frame(static_cast<int>(window.ScaleWidth()), static_cast<int>(window.ScaleHeight()));
+      tk::Surface frame(static_cast<int>(window.ScaleWidth()),
+                        static_cast<int>(window.ScaleHeight()));
       window.ComposeArea(frame, {0, 0, frame.Width(), frame.Height()});
       if (!tools::WritePng(args.finalFrame, frame, finalScreenError))
         finalScreenError = "cannot write " + args.finalFrame + ": " + finalScreenError;
