@@ -503,11 +503,15 @@ int DialogPeer::BorderOf(const Control& c) const {
   if (c.Kind() != ControlKind::PictureBox) return 0;
   auto& pb = static_cast<const PictureBox&>(c);
   int pw = 0, ph = 0;
-  if (!pb.Image().Empty()) pw = pb.Image().Width();
-  ph = pb.Image().Height();
-  else if (pb.GetPicture()) pw = pb.GetPicture()->Width();
-  ph = pb.GetPicture()->Height();
-  else return 0;
+  if (!pb.Image().Empty()) {
+    pw = pb.Image().Width();
+    ph = pb.Image().Height();
+  } else if (pb.GetPicture()) {
+    pw = pb.GetPicture()->Width();
+    ph = pb.GetPicture()->Height();
+  } else {
+    return 0;
+  }
   Rect r = c.FormRect();
   int margin = std::min(r.w - pw, r.h - ph) / 2;
   return std::clamp(margin, 0, 2);

@@ -158,8 +158,10 @@ Indexed Quantise(const Canvas& c, int maxColours) {
         for (size_t k = b.begin; k < b.end; ++k) n += entries[k].count;
         for (int ch = 0; ch < 3; ++ch) {
           int lo = 255, hi = 0;
-          for (size_t k = b.begin; k < b.end; ++k) lo = std::min(lo, entries[k].C(ch));
-          hi = std::max(hi, entries[k].C(ch));
+          for (size_t k = b.begin; k < b.end; ++k) {
+            lo = std::min(lo, entries[k].C(ch));
+            hi = std::max(hi, entries[k].C(ch));
+          }
           double score =
               static_cast<double>(hi - lo) * (ch == 1 ? 1.2 : 1.0) * Sqrt(static_cast<double>(n));
           if (score > pickScore) {
