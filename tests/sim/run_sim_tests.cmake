@@ -33,6 +33,8 @@ execute_process(COMMAND ${PAIR} ${OUT}/with.png ${OUT}/without.png 640 480 5 RES
 expect_equal("${rc}" 0 "desktop pair made")
 execute_process(COMMAND ${PAIR} ${OUT}/small.png ${OUT}/small-without.png 320 240 2)
 file(WRITE ${OUT}/not-a-picture.png "hello")
+file(WRITE ${OUT}/far.script "4000 move 2147483648 0\n")
+file(WRITE ${OUT}/late.script "4294971296 key a\n")
 
 # ---- bad input: one line on stderr, exit 2, nothing written ----------------
 foreach(case
@@ -40,7 +42,10 @@ foreach(case
     "missing|--with-icons;${OUT}/nope.png;--without-icons;${OUT}/without.png"
     "unreadable|--with-icons;${OUT}/not-a-picture.png;--without-icons;${OUT}/without.png"
     "size|--with-icons;${OUT}/with.png;--without-icons;${OUT}/small-without.png"
-    "script|--with-icons;${OUT}/with.png;--without-icons;${OUT}/without.png;--script;${SRC}/bad.script")
+    "huge|--with-icons;${SRC}/huge-header.png;--without-icons;${OUT}/without.png"
+    "script|--with-icons;${OUT}/with.png;--without-icons;${OUT}/without.png;--script;${SRC}/bad.script"
+    "far|--with-icons;${OUT}/with.png;--without-icons;${OUT}/without.png;--script;${OUT}/far.script"
+    "late|--with-icons;${OUT}/with.png;--without-icons;${OUT}/without.png;--script;${OUT}/late.script")
   string(REPLACE "|" ";" parts "${case}")
   list(POP_FRONT parts name)
   run_sim(bad ${parts} --trace ${OUT}/bad-${name}.jsonl --final-screen ${OUT}/bad-${name}.png)
@@ -48,6 +53,9 @@ foreach(case
   string(REGEX MATCHALL "\n" lines "${bad_err}")
   list(LENGTH lines line_count)
   expect_equal("${line_count}" 1 "${name}: lines on stderr (${bad_err})")
+  if(name MATCHES "^(far|late|huge)$" AND NOT bad_err MATCHES "is outside|more than a screen")
+    fail("${name}: the message does not name the range (${bad_err})")
+  endif()
   expect_file(${OUT}/bad-${name}.jsonl 0 "${name}: trace written")
   expect_file(${OUT}/bad-${name}.png 0 "${name}: screen written")
 endforeach()

@@ -1,3 +1,5 @@
+#include <charconv>
+#include <cstdint>
 #include <sstream>
 
 #include "toolkit/headless/headless_platform.h"
@@ -15,18 +17,41 @@ constexpr CommandShape kCommands[] = {
     {"keydown", 1}, {"answer", 1}, {"press", 1}, {"follow", 1},
 };
 
-bool IsInteger(const std::string& s) {
-  size_t i = (s.size() > 1 && s[0] == '-') ? 1 : 0;
-  if (i >= s.size() || s.size() > 10) return false;
-  for (; i < s.size(); ++i)
-    if (s[i] < '0' || s[i] > '9') return false;
-  return true;
+// Pointer positions travel as 16-bit values in the X protocol and in Windows
+// mouse messages; no screen reaches beyond them.
+constexpr int64_t kMinCoordinate = -32768, kMaxCoordinate = 32767;
+// The platform's tick count is 32 bits of milliseconds.
+constexpr int64_t kMaxMs = UINT32_MAX;
+
+enum class Number { Ok, NotWhole, OutOfRange };
+
+// Decimal digits with an optional minus sign and nothing else around them.
+Number ParseWhole(const std::string& s, int64_t lowest, int64_t highest, int64_t& out) {
+  size_t digits = s.size() > 1 && s[0] == '-' ? 1 : 0;
+  if (digits >= s.size()) return Number::NotWhole;
+  for (size_t i = digits; i < s.size(); ++i)
+    if (s[i] < '0' || s[i] > '9') return Number::NotWhole;
+  int64_t value = 0;
+  auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value);
+  if (error != std::errc() || end != s.data() + s.size() || value < lowest || value > highest)
+    return Number::OutOfRange;
+  out = value;
+  return Number::Ok;
+}
+
+std::string CheckCoordinates(const ScriptEvent& e) {
+  int64_t unused = 0;
+  for (const std::string& a : e.args) {
+    Number n = ParseWhole(a, kMinCoordinate, kMaxCoordinate, unused);
+    if (n == Number::NotWhole) return "coordinates must be whole numbers";
+    if (n == Number::OutOfRange) return "coordinate " + a + " is outside -32768 to 32767";
+  }
+  return "";
 }
 
 std::string CheckArgs(const ScriptEvent& e) {
   const auto& a = e.args;
-  if (e.command == "move" || e.command == "click")
-    return IsInteger(a[0]) && IsInteger(a[1]) ? "" : "coordinates must be whole numbers";
+  if (e.command == "move" || e.command == "click") return CheckCoordinates(e);
   if (e.command == "down" || e.command == "up")
     return a[0] == "left" || a[0] == "right" || a[0] == "middle"
                ? ""
@@ -64,7 +89,14 @@ bool ParseScript(const std::string& text, std::vector<ScriptEvent>& out, std::st
     ScriptEvent e;
     e.line = number;
     std::string word;
-    if (!IsInteger(ms_text) || ms_text[0] == '-' || !(words >> e.command)) {
+    int64_t ms = 0;
+    Number time = ParseWhole(ms_text, 0, kMaxMs, ms);
+    if (time == Number::OutOfRange) {
+      error = "script line " + std::to_string(number) + ": time " + ms_text + " is outside 0 to " +
+              std::to_string(kMaxMs) + " ms";
+      return false;
+    }
+    if (time == Number::NotWhole || !(words >> e.command)) {
       error = "script line " + std::to_string(number) + ": expected '<ms> <command> [args]'";
       return false;
     }
@@ -85,7 +117,7 @@ bool ParseScript(const std::string& text, std::vector<ScriptEvent>& out, std::st
       error = "script line " + std::to_string(number) + ": " + why;
       return false;
     }
-    e.ms = static_cast<uint32_t>(std::stoul(ms_text));
+    e.ms = static_cast<uint32_t>(ms);
     if (e.ms < last_ms) {
       error = "script line " + std::to_string(number) + ": times must not go backwards";
       return false;
