@@ -7,6 +7,7 @@
 
 #include "tests/win32/win32_test_support.h"
 #include "toolkit/resources.h"
+#include "toolkit/win32/win32_resource_files.h"
 
 namespace {
 

@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "toolkit/platform.h"
+#include "toolkit/win32/win32_text.h"
 
 namespace tk::win32 {
 
@@ -119,18 +120,5 @@ class Win32Platform : public Platform {
   // Pictures rebuilt as whole files from their resource parts, by id.
   std::map<std::pair<int, int>, std::vector<uint8_t>> rebuilt_;
 };
-
-// Resource parts put back together as the files they were made from, so the
-// portable decoders read them exactly as on every other platform.
-// A RT_BITMAP resource is a BMP file without its 14-byte file header.
-std::vector<uint8_t> BmpFileFromResource(std::span<const uint8_t> dib);
-// A RT_GROUP_ICON directory names its images by RT_ICON id; `image` fetches
-// one (empty when missing, which fails the whole icon).
-std::vector<uint8_t> IcoFileFromGroup(std::span<const uint8_t> group,
-                                      const std::function<std::span<const uint8_t>(int)>& image);
-
-// UTF-8 and UTF-16.
-std::wstring Wide(std::string_view utf8);
-std::string Utf8(std::wstring_view wide);
 
 }  // namespace tk::win32

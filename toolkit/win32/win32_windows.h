@@ -1,5 +1,7 @@
-// The native windows of the Windows backend: the composed play surface, the
-// dialog windows with real controls, and the message box.
+// The native windows of the Windows backend: what every window of ours
+// shares (win32_windows.cpp), the composed play surface
+// (win32_surface_peer.cpp), the dialog windows with real controls
+// (win32_dialog_peer.cpp) and the message box (win32_message_box.cpp).
 #pragma once
 
 #include "toolkit/win32/win32_platform.h"
@@ -145,5 +147,7 @@ MsgBoxResult RunMessageBox(Win32Platform& platform, const MessageBoxRequest& req
 // The font the dialogs are laid out for: MS Sans Serif, 8 points at 96
 // pixels per inch.
 HFONT CreateDialogFont(bool bold);
+// The extent of `text` in `font`; with `wrapWidth` > 0 the text wraps there.
+SIZE TextExtent(HWND window, HFONT font, const std::wstring& text, int wrapWidth);
 
 }  // namespace tk::win32

@@ -1,0 +1,85 @@
+// The message box: a GtkMessageDialog run through tk::RunModal, so timers
+// keep ticking while it is open.
+#include <gtk/gtk.h>
+
+#include "toolkit/linux/linux_platform.h"
+#include "toolkit/linux/text_input.h"
+#include "toolkit/toolkit.h"
+
+namespace tk::gtkx {
+
+MsgBoxResult LinuxPlatform::MessageBox(const MessageBoxRequest& request) {
+  struct State {
+    LinuxPlatform* platform;
+    bool answered = false;
+    int response = GTK_RESPONSE_NONE;
+    bool yesNo = false;
+  } state{this};
+  state.yesNo = request.buttons == MsgBoxButtons::YesNo;
+
+  GtkWidget* dialog = gtk_message_dialog_new(
+      ParentWindow(), GTK_DIALOG_MODAL,
+      request.icon == MsgBoxIcon::Critical ? GTK_MESSAGE_ERROR : GTK_MESSAGE_OTHER,
+      GTK_BUTTONS_NONE, "%s", LabelText(request.text).c_str());
+  g_object_ref_sink(dialog);
+  gtk_window_set_title(GTK_WINDOW(dialog), request.title.c_str());
+  gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
+  if (state.yesNo) {
+    gtk_dialog_add_button(GTK_DIALOG(dialog), "_Yes", GTK_RESPONSE_YES);
+    gtk_dialog_add_button(GTK_DIALOG(dialog), "_No", GTK_RESPONSE_NO);
+    gtk_dialog_set_default_response(GTK_DIALOG(dialog), request.defaultAnswer == MsgBoxResult::No
+                                                            ? GTK_RESPONSE_NO
+                                                            : GTK_RESPONSE_YES);
+  } else {
+    gtk_dialog_add_button(GTK_DIALOG(dialog), "_OK", GTK_RESPONSE_OK);
+    gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+  }
+  g_signal_connect(dialog, "response", G_CALLBACK(+[](GtkDialog*, gint response, gpointer data) {
+                     auto* s = static_cast<State*>(data);
+                     // A Yes/No box cannot be closed without an answer.
+                     if (response == GTK_RESPONSE_DELETE_EVENT && s->yesNo) return;
+                     s->response = response;
+                     s->answered = true;
+                     s->platform->Wake();
+                   }),
+                   &state);
+  g_signal_connect(dialog, "delete-event",
+                   G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer data) -> gboolean {
+                     auto* s = static_cast<State*>(data);
+                     if (!s->yesNo) {
+                       s->response = GTK_RESPONSE_OK;
+                       s->answered = true;
+                       s->platform->Wake();
+                     }
+                     return TRUE;
+                   }),
+                   &state);
+
+  // Taken down however the wait ends (the program may end inside it).
+  struct Guard {
+    GtkWidget* dialog;
+    void* data;
+    int& open;
+    ~Guard() {
+      --open;
+      g_signal_handlers_disconnect_by_data(dialog, data);
+      gtk_widget_destroy(dialog);
+      g_object_unref(dialog);
+    }
+  } guard{dialog, &state, message_boxes_};
+  ++message_boxes_;
+  gtk_widget_show_all(dialog);
+  gtk_window_present(GTK_WINDOW(dialog));
+  RunModal([&state] { return state.answered; });
+
+  switch (state.response) {
+    case GTK_RESPONSE_YES:
+      return MsgBoxResult::Yes;
+    case GTK_RESPONSE_NO:
+      return MsgBoxResult::No;
+    default:
+      return MsgBoxResult::Ok;
+  }
+}
+
+}  // namespace tk::gtkx
