@@ -4,15 +4,21 @@
 
 #include <cstdio>
 #include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
 
 #include "game/program.h"
 #include "harness.h"
 #include "stylesheets/catalogue.h"
+#include "toolkit/settings_ini.h"
 
 using testing_support::DesktopPair;
 using testing_support::Headless;
 using testing_support::Table;
 using testing_support::WithScript;
+
+using namespace std::string_literals;
 
 namespace {
 
@@ -22,12 +28,12 @@ struct Start {
   std::string settingsAfter;
 };
 
-// Starts a game with `stored` in the settings file (nothing when null) and
-// quits it with a key.
-Start StartWith(const char* stored) {
+// Starts a game on a settings file holding `file` (none when null) and quits
+// it with a key.
+Start StartOnFile(const std::optional<std::string>& file) {
   std::string path = testing::TempDir() + "lumbravick-settings.ini";
   std::remove(path.c_str());
-  if (stored) std::ofstream(path) << "[StyleSheet]\nStyleSheet=" << stored << "\n";
+  if (file) std::ofstream(path, std::ios::binary) << *file;
   auto options = WithScript(DesktopPair(640, 480), "0 follow on\n3800 key x\n");
   options.settingsPath = path;
   Headless h(std::move(options));
@@ -38,9 +44,15 @@ Start StartWith(const char* stored) {
     s.paddleFrames = mdlLumbravick::PaddleFrameCount;
     s.counter = w.lblIconPixels.ForeColor();
   });
-  std::ifstream in(path);
-  std::getline(in, s.settingsAfter, '\0');
+  std::stringstream after;
+  after << std::ifstream(path, std::ios::binary).rdbuf();
+  s.settingsAfter = after.str();
   return s;
+}
+
+Start StartWith(const char* stored) {
+  if (!stored) return StartOnFile(std::nullopt);
+  return StartOnFile("[StyleSheet]\nStyleSheet=" + std::string(stored) + "\n");
 }
 
 }  // namespace
@@ -65,6 +77,42 @@ TEST(StyleSheetSetting, StartsOnTheStoredSheetAndSkipsWhatIsNotASixteenBitNumber
   Start odd = StartWith("9");
   EXPECT_EQ(odd.sheet, 9) << "a number outside the sheets is passed on";
   EXPECT_EQ(odd.ballFrames, 0) << "and loads nothing but ball icons";
+}
+
+TEST(StyleSheetSetting, IsOneLineOfAFileWhoseOtherLinesAreNeverLost) {
+  // Lines a key-file reader refuses, other groups, a second block of the
+  // group, escapes, Windows line ends and no line end at the very end.
+  const std::string file =
+      "# mine\n[Other]\nname=\\sa\\tb\nthis line means nothing\n[StyleSheet]\r\n"
+      "Size=7\r\nStyleSheet=2\r\n\n[Other]\n[broken\nStyleSheet=9";
+  Start flat = StartOnFile(file);
+  EXPECT_EQ(flat.sheet, kFlatScreen) << "the stored sheet is read past the lines not understood";
+  EXPECT_EQ(flat.settingsAfter, file) << "storing the same sheet changes no byte";
+
+  tk::IniText text(file);
+  std::string value;
+  ASSERT_TRUE(text.Get("Other", "name", value));
+  EXPECT_EQ(value, " a\tb");
+  ASSERT_TRUE(text.Get("Other", "StyleSheet", value)) << "a key after an unclosed header";
+  EXPECT_EQ(value, "9");
+  text.Set("StyleSheet", "StyleSheet", "4");
+  text.Set("StyleSheet", "Lines", " two\nlines\\");
+  text.Set("New", "k", "v");
+  std::string want = file;
+  want.replace(want.find("StyleSheet=2\r"), 13, "StyleSheet=4\r\nLines=\\stwo\\nlines\\\\\r");
+  EXPECT_EQ(text.Text(), want + "\n\n[New]\nk=v\n")
+      << "one line changed, one added after the group's last key, a new group at the end";
+  ASSERT_TRUE(tk::IniText(text.Text()).Get("StyleSheet", "Lines", value));
+  EXPECT_EQ(value, " two\nlines\\");
+
+  // Not text, or far larger than settings: read as nothing, never rewritten.
+  const std::string big = "[StyleSheet]\nStyleSheet=3\n#" + std::string(1 << 20, 'x');
+  for (const std::string& unreadable :
+       {"[StyleSheet]\nStyleSheet=3\n\0\1"s, "[StyleSheet]\nStyleSheet=3\n\xC0\xAF"s, big}) {
+    Start s = StartOnFile(unreadable);
+    EXPECT_EQ(s.sheet, kClassic);
+    EXPECT_TRUE(s.settingsAfter == unreadable) << "the file was rewritten";
+  }
 }
 
 TEST(LoadStyleSheet, PanelSitsFlushInTheBottomRightCornerWithItsItemsPlaced) {

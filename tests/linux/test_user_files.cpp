@@ -1,8 +1,10 @@
 // The settings file and the single-instance lock.
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -52,6 +54,42 @@ TEST(KeyFileSettings, ValuesAreKeysOfTheirGroupAndWritingKeepsTheRestOfTheFile) 
   // A file where the folder should be.
   std::ofstream(dir.Path() + "/file") << "not a folder";
   EXPECT_FALSE(KeyFileSettings(dir.Path() + "/file").Set("A", "S", "K", "V"));
+}
+
+TEST(KeyFileSettings, WritingGoesThroughLinksAndKeepsTheFilesOwnPermissions) {
+  xtest::TempDir dir;
+  const std::string folder = dir.Path() + "/Vantoro/Lumbravick";
+  const std::string real = dir.Path() + "/dotfiles/lumbravick.ini";
+  auto read = [](const std::string& path) {
+    std::stringstream text;
+    text << std::ifstream(path).rdbuf();
+    return text.str();
+  };
+  ASSERT_EQ(
+      std::system(
+          ("mkdir -p " + folder + " " + dir.Path() + "/dotfiles " + dir.Path() + "/A").c_str()),
+      0);
+  std::ofstream(real) << "[Keep]\nme=1\n";
+  chmod(real.c_str(), 0640);
+  ASSERT_EQ(symlink("../../dotfiles/lumbravick.ini", (folder + "/settings.ini").c_str()), 0);
+  KeyFileSettings s(dir.Path());
+  ASSERT_TRUE(s.Set("Vantoro\\Lumbravick", "StyleSheet", "StyleSheet", "2"));
+  struct stat link_info {
+  }, file_info{};
+  ASSERT_EQ(lstat((folder + "/settings.ini").c_str(), &link_info), 0);
+  EXPECT_TRUE(S_ISLNK(link_info.st_mode)) << "the link was replaced by a file";
+  EXPECT_EQ(read(real), "[Keep]\nme=1\n\n[StyleSheet]\nStyleSheet=2\n");
+  ASSERT_EQ(stat(real.c_str(), &file_info), 0);
+  EXPECT_EQ(file_info.st_mode & 0777, 0640u);
+
+  // A link to a file not there yet makes that file; a file with a second
+  // hard link is written in place, so both names keep showing one text.
+  ASSERT_EQ(symlink((real + ".new").c_str(), (dir.Path() + "/A/settings.ini").c_str()), 0);
+  ASSERT_TRUE(s.Set("A", "S", "K", "V"));
+  EXPECT_EQ(read(real + ".new"), "[S]\nK=V\n");
+  ASSERT_EQ(link(real.c_str(), (dir.Path() + "/hard.ini").c_str()), 0);
+  ASSERT_TRUE(s.Set("Vantoro\\Lumbravick", "StyleSheet", "StyleSheet", "4"));
+  EXPECT_EQ(read(dir.Path() + "/hard.ini"), "[Keep]\nme=1\n\n[StyleSheet]\nStyleSheet=4\n");
 }
 
 TEST(InstanceLock, OnlyOneHolderAtATimeUntilItsProcessEnds) {

@@ -7,26 +7,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <memory>
-#include <vector>
+
+#include "toolkit/settings_ini.h"
 
 namespace tk::gtkx {
 
 namespace {
-
-struct KeyFileDeleter {
-  void operator()(GKeyFile* k) const { g_key_file_free(k); }
-};
-using KeyFilePtr = std::unique_ptr<GKeyFile, KeyFileDeleter>;
-
-KeyFilePtr LoadKeyFile(const std::string& path, bool& existed) {
-  KeyFilePtr file(g_key_file_new());
-  GError* error = nullptr;
-  existed = g_key_file_load_from_file(file.get(), path.c_str(),
-                                      static_cast<GKeyFileFlags>(G_KEY_FILE_KEEP_COMMENTS), &error);
-  if (error) g_error_free(error);
-  return file;
-}
 
 std::string DirName(const std::string& path) {
   size_t slash = path.rfind('/');
@@ -54,31 +40,14 @@ std::string KeyFileSettings::PathFor(const std::string& app) const {
 
 bool KeyFileSettings::Get(const std::string& app, const std::string& section,
                           const std::string& key, std::string& value) const {
-  bool existed = false;
-  KeyFilePtr file = LoadKeyFile(PathFor(app), existed);
-  if (!existed) return false;
-  GError* error = nullptr;
-  gchar* text = g_key_file_get_string(file.get(), section.c_str(), key.c_str(), &error);
-  if (error) {
-    g_error_free(error);
-    return false;
-  }
-  value = text ? text : "";
-  g_free(text);
-  return true;
+  return IniSettings(PathFor(app)).Get(section, key, value);
 }
 
 bool KeyFileSettings::Set(const std::string& app, const std::string& section,
                           const std::string& key, const std::string& value) {
   const std::string path = PathFor(app);
   if (g_mkdir_with_parents(DirName(path).c_str(), 0700) != 0) return false;
-  bool existed = false;
-  KeyFilePtr file = LoadKeyFile(path, existed);
-  g_key_file_set_string(file.get(), section.c_str(), key.c_str(), value.c_str());
-  GError* error = nullptr;
-  bool ok = g_key_file_save_to_file(file.get(), path.c_str(), &error);
-  if (error) g_error_free(error);
-  return ok;
+  return IniSettings(path).Set(section, key, value);
 }
 
 InstanceLock::~InstanceLock() {

@@ -7,8 +7,9 @@
 
 namespace tk::gtkx {
 
-// Settings as GKeyFile documents: application "Maker\Program" lives in
-// <configDir>/Maker/Program/settings.ini, a section is a group.
+// Settings as key files: application "Maker\Program" lives in
+// <configDir>/Maker/Program/settings.ini, a section is a group. The file is
+// edited line by line (toolkit/settings_ini.h): nothing in it is lost.
 class KeyFileSettings {
  public:
   explicit KeyFileSettings(std::string configDir) : config_dir_(std::move(configDir)) {}
@@ -17,7 +18,8 @@ class KeyFileSettings {
   std::string PathFor(const std::string& app) const;
   bool Get(const std::string& app, const std::string& section, const std::string& key,
            std::string& value) const;
-  // Creates the folders as needed; other groups and keys in the file stay.
+  // Creates the folders as needed; every other line of the file stays. A
+  // file that could not be read is left alone and false returned.
   bool Set(const std::string& app, const std::string& section, const std::string& key,
            const std::string& value);
 
