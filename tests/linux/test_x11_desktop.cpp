@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "tests/linux/x_fixture.h"
+#include "toolkit/desktop_pictures.h"
 #include "toolkit/linux/desktop_record.h"
 #include "toolkit/linux/x11_desktop.h"
 
@@ -21,7 +22,7 @@ class X11DesktopTest : public testing::Test {
  protected:
   void SetUp() override {
     REQUIRE_X();
-    for (const char* p : {"_XROOTPMAP_ID", "_NET_SUPPORTED", "_NET_CLIENT_LIST"})
+    for (const char* p : {"_XROOTPMAP_ID", "_NET_SUPPORTED", "_NET_CLIENT_LIST", "_NET_WORKAREA"})
       xtest::DeleteProperty(Root(), p);
     record.SetDisplayName(DisplayString(xtest::Dpy()));
     desktop = std::make_unique<X11Desktop>(xtest::Dpy(), record);
@@ -156,25 +157,73 @@ TEST_F(X11DesktopTest, DocksAreUnmappedAndComeBackWithTheirStateEveryWayOut) {
   }
 }
 
-TEST_F(X11DesktopTest, TheIconLayerIsTheWallpaperPixmapOrElseTheDesktopWindowUnmapped) {
-  Window desk = Make(0, 0, 200, 150, 0x336699, "_NET_WM_WINDOW_TYPE_DESKTOP");
-  desktop->SetIconLayerVisible(false);
-  EXPECT_EQ(MapState(desk), IsUnmapped);
-  desktop->SetIconLayerVisible(true);
-  EXPECT_EQ(MapState(desk), IsViewable);
-  EXPECT_EQ(record.Count(), 0);
-
-  // With a pixmap the desktop window stays and the capture is the wallpaper.
-  Wallpaper(DefaultDepth(xtest::Dpy(), 0), 1, {Rgb(9, 99, 199)});
+TEST_F(X11DesktopTest, TheIconLayerIsAWallpaperPixmapThatAgreesWithTheScreenElseUnmapped) {
+  using Source = X11Desktop::IconFreeSource;
   desktop->SetPrimary({0, 0, 200, 150});
+  const tk::Color wall = Rgb(0x33, 0x66, 0x99);
+  Window desk = Make(0, 0, 200, 150, 0x336699, "_NET_WM_WINDOW_TYPE_DESKTOP");
+  Make(10, 10, 20, 20, 0xFFFF00);  // an icon
+  Surface with(200, 150), without(200, 150);
+  // No pixmap, one of the desktop's wallpaper, one another program left.
+  const struct {
+    const char* what;
+    std::vector<tk::Color> pixmap;
+    Source source;
+  } cases[] = {{"none", {}, Source::DesktopUnmapped},
+               {"the wallpaper", {wall}, Source::RootPixmap},
+               {"left behind", {Rgb(9, 99, 199)}, Source::DesktopUnmapped}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (!c.pixmap.empty()) Wallpaper(DefaultDepth(xtest::Dpy(), 0), 1, c.pixmap);
+    ASSERT_TRUE(desktop->Capture(with, 4, [] {}));
+    desktop->SetIconLayerVisible(false);
+    EXPECT_EQ(desktop->Source(), c.source);
+    EXPECT_EQ(MapState(desk), c.source == Source::RootPixmap ? IsViewable : IsUnmapped);
+    ASSERT_TRUE(desktop->Capture(without, 4, [] {}));
+    if (c.source == Source::RootPixmap) {
+      EXPECT_EQ(tk::CountDifferentPixels(with, without), 400) << "the icon, nothing else";
+    }
+    desktop->SetIconLayerVisible(true);
+    EXPECT_EQ(MapState(desk), IsViewable);
+    EXPECT_EQ(record.Count(), 0);
+    ASSERT_TRUE(desktop->Capture(with, 4, [] {}));
+    EXPECT_EQ(with.Get(100, 100), wall) << "with the icon layer the screen again";
+  }
+}
+
+TEST_F(X11DesktopTest, APanelDrawnIntoTheRootOutsideTheWorkAreaIsNoBrick) {
+  // The wallpaper as the root's background; a panel drawn into the root in
+  // the bottom 20 rows, as a compositor draws it; a dock over the top 20 rows
+  // that the game hides; the work area between them.
+  desktop->SetPrimary({0, 0, 200, 150});
+  const tk::Color wall = Rgb(20, 80, 140);
+  Wallpaper(DefaultDepth(xtest::Dpy(), 0), 1, {wall});
+  XSetWindowBackgroundPixmap(xtest::Dpy(), Root(), pixmaps.back());
+  XClearWindow(xtest::Dpy(), Root());
+  xtest::SetAtoms(Root(), "_NET_WORKAREA", {0, 20, 200, 110}, XA_CARDINAL);
+  Make(0, 0, 200, 20, 0x404040, "_NET_WM_WINDOW_TYPE_DOCK");
+  Make(50, 50, 10, 10, 0xFFFF00);  // an icon
+  GC gc = XCreateGC(xtest::Dpy(), Root(), 0, nullptr);
+  XSetForeground(xtest::Dpy(), gc, 0x202020);
+  XFillRectangle(xtest::Dpy(), Root(), gc, 0, 130, 200, 20);
+  desktop->SetDocksVisible(false);
+  // The desktop moves an icon to where the dock was.
+  XSetForeground(xtest::Dpy(), gc, 0xFFFF00);
+  XFillRectangle(xtest::Dpy(), Root(), gc, 5, 5, 5, 5);
+  XFreeGC(xtest::Dpy(), gc);
+  XSync(xtest::Dpy(), False);
+
+  Surface with(200, 150), without(200, 150);
+  ASSERT_TRUE(desktop->Capture(with, 4, [] {}));
+  EXPECT_NE(with.Get(100, 140), wall) << "the panel is on the screen";
   desktop->SetIconLayerVisible(false);
-  EXPECT_EQ(MapState(desk), IsViewable);
-  Surface shot(200, 150);
-  ASSERT_TRUE(desktop->Capture(shot, 4, [] {}));
-  EXPECT_EQ(shot.Get(100, 100), Rgb(9, 99, 199));
+  ASSERT_TRUE(desktop->Capture(without, 4, [] {}));
   desktop->SetIconLayerVisible(true);
-  ASSERT_TRUE(desktop->Capture(shot, 4, [] {}));
-  EXPECT_EQ(shot.Get(100, 100), Rgb(0x33, 0x66, 0x99)) << "with the icon layer the screen again";
+  EXPECT_EQ(with.Get(100, 140), wall) << "the capture with icons shows no panel";
+  EXPECT_EQ(tk::CountDifferentPixels(with, without), 100 + 25) << "the icons, nothing else";
+  desktop->SetDocksVisible(true);
+  XSetWindowBackground(xtest::Dpy(), Root(), 0);
+  XClearWindow(xtest::Dpy(), Root());
 }
 
 TEST_F(X11DesktopTest, MinimisingAllAsksTheWindowManager) {

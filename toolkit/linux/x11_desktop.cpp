@@ -1,5 +1,8 @@
 #include "toolkit/linux/x11_desktop.h"
 
+#include "toolkit/desktop_pictures.h"
+#include "toolkit/linux/desktop_wallpaper.h"
+
 // After the toolkit's headers: Xlib's macros would clash with them.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -11,6 +14,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
 
 namespace tk::gtkx {
 
@@ -229,11 +233,16 @@ void X11Desktop::SetDocksVisible(bool visible) {
     for (auto it = hidden_docks_.rbegin(); it != hidden_docks_.rend(); ++it)
       record_.GiveBackOne(display_, *it);
     hidden_docks_.clear();
+    hidden_dock_areas_.clear();
     XFlush(display_);
     return;
   }
-  for (Window w : FindWindowsOfType("_NET_WM_WINDOW_TYPE_DOCK", true))
-    if (Hide(w)) hidden_docks_.push_back(w);
+  for (Window w : FindWindowsOfType("_NET_WM_WINDOW_TYPE_DOCK", true)) {
+    const Rect area = AreaOf(w);
+    if (!Hide(w)) continue;
+    hidden_docks_.push_back(w);
+    hidden_dock_areas_.push_back(area);
+  }
   XFlush(display_);
 }
 
@@ -241,7 +250,9 @@ void X11Desktop::SetIconLayerVisible(bool visible) {
   if (visible == icons_visible_) return;
   icons_visible_ = visible;
   if (visible) {
-    use_wallpaper_ = false;
+    source_ = IconFreeSource::Screen;
+    icon_free_ = Surface();
+    with_icons_target_ = nullptr;
     XErrorTrap trap(display_);
     for (auto it = hidden_desktops_.rbegin(); it != hidden_desktops_.rend(); ++it)
       record_.GiveBackOne(display_, *it);
@@ -249,22 +260,136 @@ void X11Desktop::SetIconLayerVisible(bool visible) {
     XFlush(display_);
     return;
   }
-  // The wallpaper pixmap is what the screen shows where there is no icon:
-  // nothing on the real desktop has to change for the second capture.
-  Surface probe(1, 1);
-  use_wallpaper_ = GrabWallpaper(probe);
-  if (use_wallpaper_) return;
+  ChooseIconFreePicture();
+}
+
+const char* X11Desktop::SourceName(IconFreeSource source) {
+  switch (source) {
+    case IconFreeSource::RootPixmap:
+      return "root_pixmap";
+    case IconFreeSource::WallpaperSetting:
+      return "wallpaper_setting";
+    case IconFreeSource::DesktopUnmapped:
+      return "desktop_unmapped";
+    default:
+      return "screen";
+  }
+}
+
+// The first way that gives a picture agreeing with the screen: nothing on the
+// real desktop has to change for the wallpaper pixmap or the rendered
+// setting; only where both fail are the desktop windows unmapped.
+void X11Desktop::ChooseIconFreePicture() {
+  Surface screen = with_icons_;
+  if (screen.Width() != primary_.w || screen.Height() != primary_.h) {
+    screen = Surface(primary_.w, primary_.h);
+    if (!GrabScreen(screen)) screen = Surface();
+  }
+  icon_free_ = Surface(primary_.w, primary_.h);
+  stale_pixmap_ = false;
+  if (GrabWallpaper(icon_free_)) {
+    // Without a picture of the screen to compare with, the pixmap is trusted.
+    if (screen.Empty() || BelongsToScreen(icon_free_, screen)) {
+      source_ = IconFreeSource::RootPixmap;
+      return;
+    }
+    stale_pixmap_ = true;
+  }
+  if (!screen.Empty() && RenderDesktopWallpaper(icon_free_) &&
+      BelongsToScreen(icon_free_, screen)) {
+    source_ = IconFreeSource::WallpaperSetting;
+    return;
+  }
+  icon_free_ = Surface();
+  source_ = IconFreeSource::DesktopUnmapped;
   for (Window w : FindWindowsOfType("_NET_WM_WINDOW_TYPE_DESKTOP", true))
     if (Hide(w)) hidden_desktops_.push_back(w);
   XFlush(display_);
 }
 
+// The command line of the program that owns the desktop window, where it runs
+// on this machine.
+static std::vector<std::string> CommandLineOf(unsigned long pid) {
+  std::vector<std::string> args;
+  std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline", std::ios::binary);
+  for (std::string arg; std::getline(in, arg, '\0');) args.push_back(arg);
+  return args;
+}
+
+bool X11Desktop::RenderDesktopWallpaper(Surface& out) {
+  for (Window w : FindWindowsOfType("_NET_WM_WINDOW_TYPE_DESKTOP", true)) {
+    std::vector<unsigned long> pid;
+    std::vector<std::string> args;
+    {
+      XErrorTrap trap(display_);
+      if (ReadList(display_, w, Intern("_NET_WM_PID"), XA_CARDINAL, pid) && !pid.empty())
+        args = CommandLineOf(pid[0]);
+    }
+    WallpaperSetting setting;
+    if (FindDesktopWallpaper(args, setting) && RenderWallpaper(setting, out)) return true;
+  }
+  return false;
+}
+
+Rect X11Desktop::WorkArea() {
+  XErrorTrap trap(display_);
+  std::vector<unsigned long> area, current;
+  if (!ReadList(display_, root_, Intern("_NET_WORKAREA"), XA_CARDINAL, area)) return {};
+  size_t desktop = 0;
+  if (ReadList(display_, root_, Intern("_NET_CURRENT_DESKTOP"), XA_CARDINAL, current) &&
+      !current.empty())
+    desktop = current[0];
+  if (area.size() < 4 * (desktop + 1)) desktop = 0;
+  if (area.size() < 4) return {};
+  const unsigned long* a = &area[4 * desktop];
+  Rect work{static_cast<int>(a[0]) - primary_.x, static_cast<int>(a[1]) - primary_.y,
+            static_cast<int>(a[2]), static_cast<int>(a[3])};
+  return work.Intersect({0, 0, primary_.w, primary_.h});
+}
+
+Rect X11Desktop::AreaOf(Window w) {
+  XErrorTrap trap(display_);
+  XWindowAttributes a{};
+  Window child = 0;
+  int x = 0, y = 0;
+  if (!XGetWindowAttributes(display_, w, &a) ||
+      !XTranslateCoordinates(display_, w, root_, 0, 0, &x, &y, &child) || trap.Failed())
+    return {};
+  return Rect{x - primary_.x, y - primary_.y, a.width, a.height}.Intersect(
+      {0, 0, primary_.w, primary_.h});
+}
+
+void X11Desktop::CorrectCaptureWithIcons(const Surface& iconFree) {
+  // Only a target that still holds the capture: the program may have drawn
+  // on it or let it go since.
+  if (!with_icons_target_ || with_icons_target_->Pixels() != with_icons_.Pixels()) return;
+  const Rect work = WorkArea();
+  const int64_t masked =
+      TakeIconFreeOutsideWorkArea(*with_icons_target_, iconFree, work, hidden_dock_areas_);
+  with_icons_ = *with_icons_target_;
+  TraceIconFreePicture(SourceName(source_), stale_pixmap_, work,
+                       static_cast<int>(hidden_dock_areas_.size()), masked);
+}
+
 bool X11Desktop::Capture(Surface& target, int maxGrabs, const std::function<void()>& pause) {
   if (target.Empty()) return false;
-  if (use_wallpaper_ && !icons_visible_) return GrabWallpaper(target);
-  return CaptureUntilStable(
+  bool ok = false;
+  if (!icons_visible_ && !icon_free_.Empty()) {
+    target.CopyFrom(icon_free_, {0, 0, icon_free_.Width(), icon_free_.Height()}, 0, 0);
+    ok = true;
+  } else {
+    ok = CaptureUntilStable(
              target, [this](Surface& s) { return GrabScreen(s); }, pause, maxGrabs) ||
          !target.Empty();
+  }
+  if (!ok) return false;
+  if (icons_visible_) {
+    with_icons_target_ = &target;
+    with_icons_ = target;
+  } else {
+    CorrectCaptureWithIcons(target);
+  }
+  return true;
 }
 
 PixelFormat X11Desktop::FormatFor(const _XImage* image, int depth) {
@@ -449,9 +574,12 @@ void X11Desktop::GiveBackAll() {
     XErrorTrap trap(display_);
     record_.GiveBack(display_);
     hidden_docks_.clear();
+    hidden_dock_areas_.clear();
     hidden_desktops_.clear();
     icons_visible_ = true;
-    use_wallpaper_ = false;
+    source_ = IconFreeSource::Screen;
+    icon_free_ = Surface();
+    with_icons_target_ = nullptr;
     if (cursor_hidden_ && xfixes_) XFixesShowCursor(display_, root_);
   }
   cursor_hidden_ = false;

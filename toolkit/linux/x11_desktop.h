@@ -4,11 +4,15 @@
 //    where the window manager does not support it);
 //  - the taskbar: every mapped _NET_WM_WINDOW_TYPE_DOCK window is unmapped and
 //    later mapped again with the _NET_WM_STATE it had;
-//  - the icon layer: hidden for a capture by reading the wallpaper pixmap of
-//    _XROOTPMAP_ID instead of the screen; only where there is none are the
+//  - the icon layer: hidden for a capture by taking the first picture of the
+//    desktop without icons that agrees with the screen: the wallpaper pixmap
+//    of _XROOTPMAP_ID, the wallpaper rendered from the desktop's own setting
+//    (a desktop that draws it in its icon window), else the screen with the
 //    _NET_WM_WINDOW_TYPE_DESKTOP windows unmapped;
 //  - screen captures of the root window (MIT-SHM where available), taken
-//    until two in a row agree;
+//    until two in a row agree; once the picture without icons is taken, the
+//    capture with icons takes its pixels outside the work area where no
+//    hidden dock stood (a panel the compositor draws is no brick);
 //  - the pointer: XFixes hides and shows it behind a display counter, and
 //    XWarpPointer moves it.
 // Everything unmapped is noted in the DesktopRecord so that it comes back on
@@ -75,13 +79,17 @@ class X11Desktop {
   void SetDocksVisible(bool visible);
   void SetIconLayerVisible(bool visible);
   bool IconLayerVisible() const { return icons_visible_; }
-  // What a capture shows while the icon layer is hidden: the wallpaper pixmap
-  // (true) or the screen with the desktop windows unmapped (false).
-  bool UsingWallpaperPixmap() const { return use_wallpaper_; }
+  // Where the picture without icons comes from.
+  enum class IconFreeSource { Screen, RootPixmap, WallpaperSetting, DesktopUnmapped };
+  IconFreeSource Source() const { return source_; }
+  static const char* SourceName(IconFreeSource source);
 
-  // Copies the primary screen (or, with the icon layer hidden, the wallpaper)
-  // into `target` at (0, 0), as far as the target reaches. Waits between
-  // captures until two agree, at most `maxGrabs` captures.
+  // Copies the primary screen (or, with the icon layer hidden, the picture
+  // without icons) into `target` at (0, 0), as far as the target reaches.
+  // Waits between captures until two agree, at most `maxGrabs` captures. The
+  // capture without icons also corrects the last capture with icons outside
+  // the work area, if that target still holds what was captured: it must
+  // live until the icon layer is shown again.
   bool Capture(Surface& target, int maxGrabs, const std::function<void()>& pause);
   // One capture of the root window's primary area.
   bool GrabScreen(Surface& target);
@@ -100,6 +108,11 @@ class X11Desktop {
   // For tests and diagnostics.
   std::vector<XWindowId> FindWindowsOfType(const char* typeAtom, bool viewableOnly);
   bool ReadState(XWindowId w, HiddenWindow& out);
+  // The work area of the current desktop (_NET_WORKAREA) within the primary
+  // area, in its coordinates; empty when the window manager names none.
+  Rect WorkArea();
+  // What a window covers within the primary area, in its coordinates.
+  Rect AreaOf(XWindowId w);
 
  private:
   XAtomId Intern(const char* name);
@@ -108,6 +121,9 @@ class X11Desktop {
   bool Viewable(XWindowId w);
   bool Hide(XWindowId w);
   bool SupportsHint(XAtomId hint);
+  bool RenderDesktopWallpaper(Surface& out);
+  void ChooseIconFreePicture();
+  void CorrectCaptureWithIcons(const Surface& iconFree);
   PixelFormat FormatFor(const _XImage* image, int depth);
   bool EnsureShmImage(int width, int height);
   void DropShmImage();
@@ -119,10 +135,17 @@ class X11Desktop {
   Rect primary_;
   std::function<bool(XWindowId)> own_;
   bool icons_visible_ = true;
-  bool use_wallpaper_ = false;
+  IconFreeSource source_ = IconFreeSource::Screen;
+  bool stale_pixmap_ = false;
+  // The picture without icons, unless it is the live screen.
+  Surface icon_free_;
+  // The last capture with icons: where it was put and what it was.
+  Surface* with_icons_target_ = nullptr;
+  Surface with_icons_;
   // Desktop windows this object unmapped for the icon layer.
   std::vector<XWindowId> hidden_desktops_;
   std::vector<XWindowId> hidden_docks_;
+  std::vector<Rect> hidden_dock_areas_;
 
   bool xfixes_ = false;
   int cursor_count_ = 0;
