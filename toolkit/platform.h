@@ -83,6 +83,9 @@ class Platform {
   virtual void MinimiseAllWindows() = 0;
   virtual void SetTaskbarVisible(bool visible) = 0;
   virtual void SetIconLayerVisible(bool visible) = 0;
+  // Which window the last SetIconLayerVisible(false) found to hide, as the
+  // platform names it (for the trace); empty where there is nothing to tell.
+  virtual std::string IconLayerName() { return {}; }
   // Copies the whole primary screen into `target` at (0, 0), one to one, as
   // far as the target reaches. False when nothing could be copied.
   virtual bool CaptureScreen(Surface& target) = 0;

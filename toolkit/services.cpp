@@ -61,13 +61,16 @@ void SetTaskbarVisible(bool visible) {
 }
 
 void SetIconLayerVisible(bool visible) {
-  DesktopEvent(visible ? "icons_show" : "icons_hide");
+  trace::Event event("desktop");
+  event.Str("op", visible ? "icons_show" : "icons_hide");
   CurrentPlatform().SetIconLayerVisible(visible);
+  if (std::string layer = CurrentPlatform().IconLayerName(); !layer.empty())
+    event.Str("layer", layer);
 }
 
 bool CaptureScreen(PictureBox& target) {
-  DesktopEvent("capture");
   Surface& image = target.Image();
+  trace::Event("desktop").Str("op", "capture").Pair("size", image.Width(), image.Height());
   if (image.Empty()) return false;
   bool ok = CurrentPlatform().CaptureScreen(image);
   target.InvalidateImage({0, 0, image.Width(), image.Height()});

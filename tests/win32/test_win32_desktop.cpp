@@ -1,40 +1,131 @@
-// The desktop operations on Windows: the taskbar and the icon window hidden
-// and shown in place, the guard that gives them back, screen captures and
-// the presented play surface, the registry settings, one instance at a time.
+// The desktop operations on Windows: the shell's windows found in every
+// layout, every taskbar and the icon view hidden and shown in place, the
+// guard that gives them back, screen captures and the presented play
+// surface, the registry settings, one instance at a time.
+#include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "tests/win32/win32_test_support.h"
 #include "toolkit/win32/desktop_guard.h"
+#include "toolkit/win32/shell_windows.h"
 
 namespace {
 
-using tk::win32::DesktopGuard;
+using namespace tk::win32;
 using namespace win32_test;
 
-// The shell's window of a class, found as the platform finds it (`title` ""
-// for an empty title, null for any); where the shell has none (plain Wine, a
-// test machine) a stand-in is made for the test.
-struct ShellWindow {
-  ShellWindow(const char* cls, const char* title) : hwnd(FindWindowA(cls, title)) {
-    if (hwnd) return;
+// Windows of the shell's classes, made by the test and destroyed with it.
+struct MadeWindows {
+  HWND Make(const char* cls, HWND parent = nullptr) {
     WNDCLASSA wc{};
     wc.lpfnWndProc = DefWindowProcA;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = cls;
-    RegisterClassA(&wc);
-    made = hwnd = CreateWindowExA(WS_EX_TOOLWINDOW, cls, "", WS_POPUP | WS_VISIBLE, 0, 700, 300, 30,
-                                  nullptr, nullptr, wc.hInstance, nullptr);
+    RegisterClassA(&wc);  // fails, harmlessly, once the class is there
+    DWORD style = (parent ? WS_CHILD : WS_POPUP) | WS_VISIBLE;
+    HWND w = CreateWindowExA(parent ? 0 : WS_EX_TOOLWINDOW, cls, "", style, 0, 700, 300, 30, parent,
+                             nullptr, wc.hInstance, nullptr);
+    made.push_back(w);
+    return w;
   }
-  ~ShellWindow() {
-    if (made)
-      DestroyWindow(made);
-    else if (hwnd)
-      ShowWindow(hwnd, SW_SHOWNA);  // the real one is left as it was found
+  ~MadeWindows() {
+    for (auto w = made.rbegin(); w != made.rend(); ++w) DestroyWindow(*w);
   }
-  HWND hwnd, made = nullptr;
+  std::vector<HWND> made;
 };
+
+constexpr const char* kView = "SHELLDLL_DefView";
+
+ShellWindow Record(ShellRole role, HWND w) { return {role, HandleOfWindow(w)}; }
+
+// The icon view in each layout, looked for in its turn: as each view goes,
+// the next layout is found; with none left, Progman itself; then nothing.
+// Only the test's own windows are searched, so a real shell does not count.
+TEST(ShellWindowsTest, TheIconViewAndEveryTaskbarAreFoundWhereverTheShellPutThem) {
+  REQUIRE_DISPLAY();
+  MadeWindows w;
+  HWND progman = w.Make("Progman"), worker = w.Make("WorkerW");
+  HWND inner = w.Make("WorkerW", progman);
+  w.Make("WorkerW");  // the wallpaper's, above the one with the view
+  HWND views[] = {w.Make(kView, progman), w.Make(kView, worker), w.Make(kView, inner)};
+  // Where the view holds the list of icons, the list alone is hidden.
+  HWND list = w.Make("SysListView32", views[1]);
+  const char* paths[] = {"Progman/SHELLDLL_DefView", "WorkerW/SHELLDLL_DefView/SysListView32",
+                         "Progman/WorkerW/SHELLDLL_DefView"};
+  ShellWindow hidden[] = {Record(ShellRole::IconView, views[0]), Record(ShellRole::IconList, list),
+                          Record(ShellRole::IconView, views[2])};
+  DWORD self = GetCurrentThreadId();
+  for (int i = 0; i < 3; ++i) {
+    IconLayerPlace found = FindIconLayer(self);
+    EXPECT_EQ(found.path, paths[i]);
+    EXPECT_EQ(found.window, hidden[i]);
+    DestroyWindow(views[i]);
+  }
+  IconLayerPlace found = FindIconLayer(self);
+  EXPECT_EQ(found.path, "Progman");
+  EXPECT_EQ(found.window, Record(ShellRole::IconLayer, progman));
+  DestroyWindow(progman);
+  found = FindIconLayer(self);
+  EXPECT_EQ(found.path, "none");
+  EXPECT_FALSE(found.window);
+
+  // The primary taskbar first, then every secondary one.
+  HWND second = w.Make("Shell_SecondaryTrayWnd"), primary = w.Make("Shell_TrayWnd");
+  HWND third = w.Make("Shell_SecondaryTrayWnd");
+  std::vector<ShellWindow> taskbars = FindTaskbars(self);
+  ASSERT_EQ(taskbars.size(), 3u);
+  EXPECT_EQ(taskbars[0], Record(ShellRole::Taskbar, primary));
+  ShellWindow expected[] = {Record(ShellRole::SecondaryTaskbar, second),
+                            Record(ShellRole::SecondaryTaskbar, third)};
+  EXPECT_TRUE(std::is_permutation(taskbars.begin() + 1, taskbars.end(), std::begin(expected)));
+}
+
+// The set of hidden windows: listed, written and read back as text, each
+// window shown again once, and only while its handle still names a window of
+// its role's class.
+TEST(ShellWindowsTest, TheHiddenSetShowsEachWindowOnceAndTravelsAsText) {
+  REQUIRE_DISPLAY();
+  MadeWindows w;
+  HWND taskbar = w.Make("Shell_TrayWnd"), view = w.Make(kView, w.Make("Progman"));
+  ShowWindow(taskbar, SW_HIDE);
+  ShowWindow(view, SW_HIDE);
+  HiddenDesktop set;
+  ShellWindow hidden[] = {Record(ShellRole::Taskbar, taskbar), Record(ShellRole::IconView, view)};
+  for (const ShellWindow& h : hidden) EXPECT_TRUE(set.Add(h));
+  EXPECT_FALSE(set.Add(hidden[0]));
+  EXPECT_EQ(set.Windows(), std::vector<ShellWindow>(std::begin(hidden), std::end(hidden)));
+
+  std::string text = WriteShellWindows(set.Windows());
+  char expected[64];
+  std::snprintf(expected, sizeof expected, "taskbar 0x%x\nicon_view 0x%x\n", hidden[0].handle,
+                hidden[1].handle);
+  EXPECT_EQ(text, expected);
+  EXPECT_EQ(ReadShellWindows(text), set.Windows());
+  EXPECT_EQ(ReadShellWindows(""), std::vector<ShellWindow>{});
+  for (const char* bad : {"taskbar", "taskbar 1234", "dock 0x12\n", "taskbar 0x", "taskbar 0x12z",
+                          "taskbar 0x0", "icon_view 0x123456789"})
+    EXPECT_FALSE(ReadShellWindows(bad)) << bad;
+
+  EXPECT_EQ(set.ShowAgain(IsTaskbar), 1u);
+  EXPECT_TRUE(IsWindowVisible(taskbar));
+  EXPECT_FALSE(IsWindowVisible(view));
+  EXPECT_EQ(set.ShowAgain(), 1u);
+  EXPECT_TRUE(IsWindowVisible(view));
+  EXPECT_EQ(set.ShowAgain(), 0u);
+  EXPECT_TRUE(set.Windows().empty());
+
+  // A handle that now names a window of another class is left alone.
+  ShowWindow(taskbar, SW_HIDE);
+  EXPECT_FALSE(SetShellWindowVisible(Record(ShellRole::IconView, taskbar), true));
+  EXPECT_FALSE(IsWindowVisible(taskbar));
+  for (uint32_t i = 1; i <= HiddenDesktop::kCapacity; ++i)
+    EXPECT_TRUE(set.Add({ShellRole::SecondaryTaskbar, i}));
+  EXPECT_FALSE(set.Add(hidden[0]));
+}
 
 using DesktopTest = PlatformTest;
 
@@ -71,41 +162,59 @@ TEST_F(DesktopTest, CaptureCopiesWhatIsPresentedPixelForPixel) {
   EXPECT_TRUE(PumpUntil([&] { return captured(9, block); }));
 }
 
-// Hidden and shown again in place: by the game, by the guard (which gives
-// back only what is still hidden, once) and at the end of the session (after
-// which the run ends; only asking about the end changes nothing). The end of
-// the session shows the pointer too, however often it was hidden.
-TEST_F(DesktopTest, TaskbarIconWindowAndPointerAreGivenBack) {
+// Every taskbar and the icon view hidden and shown again in place, the
+// windows that hold the view left on the screen: by the game, by the guard
+// (which gives back only what is still hidden, once) and at the end of the
+// session (after which the run ends; only asking about the end changes
+// nothing). The end of the session shows the pointer too, however often it
+// was hidden.
+TEST_F(DesktopTest, TaskbarsIconViewAndPointerAreGivenBack) {
   REQUIRE_DISPLAY();
   int pointer = platform.ShowCursor(false) + 1;
-  ShellWindow taskbar("Shell_TrayWnd", ""), icons("Progman", nullptr);
+  // The shell's own windows where it has them (Wine has a taskbar and no
+  // icon layer); stand-ins for the rest: a second taskbar, and the icons in
+  // a top-level WorkerW in front of the Progman that draws the wallpaper.
+  MadeWindows made;
+  HWND taskbar = FindWindowA("Shell_TrayWnd", "");
+  if (!taskbar) taskbar = made.Make("Shell_TrayWnd");
+  HWND second = made.Make("Shell_SecondaryTrayWnd");
+  IconLayerPlace shell = FindIconLayer();
+  HWND icons = shell.window ? WindowOfHandle(shell.window->handle) : nullptr;
+  if (!icons) {
+    made.Make("Progman");
+    icons = made.Make("SysListView32", made.Make(kView, made.Make("WorkerW")));
+  }
+  HWND holder = GetAncestor(icons, GA_PARENT);
   auto state = [&] {
-    return std::tuple(IsWindowVisible(taskbar.hwnd), IsWindowVisible(icons.hwnd),
-                      PlaceOf(taskbar.hwnd));
+    return std::tuple(IsWindowVisible(taskbar), IsWindowVisible(second), IsWindowVisible(icons),
+                      IsWindowVisible(holder), PlaceOf(taskbar));
   };
-  Place place = PlaceOf(taskbar.hwnd);
-  ASSERT_EQ(state(), std::tuple(true, true, place));
+  Place place = PlaceOf(taskbar);
+  ASSERT_EQ(state(), std::tuple(true, true, true, true, place));
   PlaySurface form;
   form.Show();
   for (const char* way : {"the game", "the guard", "the session end"}) {
     SCOPED_TRACE(way);
     platform.SetTaskbarVisible(false);
     platform.SetIconLayerVisible(false);
-    EXPECT_EQ(state(), std::tuple(false, false, place));
+    EXPECT_EQ(state(), std::tuple(false, false, false, true, place));
+    EXPECT_EQ(platform.IconLayerName(),
+              shell.window ? shell.path : "WorkerW/SHELLDLL_DefView/SysListView32");
     if (way == std::string("the game")) {
       platform.SetTaskbarVisible(true);
+      EXPECT_EQ(state(), std::tuple(true, true, false, true, place));
       platform.SetIconLayerVisible(true);
     } else if (way == std::string("the guard")) {
       EXPECT_TRUE(DesktopGuard::Restore());
     } else {
       for (int i = 0; i < 5; ++i) platform.ShowCursor(false);
       EXPECT_EQ(SendMessageW(WindowOf(form), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
-      EXPECT_FALSE(IsWindowVisible(taskbar.hwnd));
+      EXPECT_FALSE(IsWindowVisible(taskbar));
       SendMessageW(WindowOf(form), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
       EXPECT_EQ(platform.ShowCursor(true), 1);
       EXPECT_THROW(tk::DoEvents(), tk::ProgramEnded);
     }
-    EXPECT_EQ(state(), std::tuple(true, true, place));
+    EXPECT_EQ(state(), std::tuple(true, true, true, true, place));
     EXPECT_FALSE(DesktopGuard::Restore());
   }
   // A pointer that is shown already is left as it is.

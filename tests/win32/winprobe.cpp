@@ -12,7 +12,18 @@
 //                              that way; a handler of its own that runs after
 //                              the guard's reports the taskbar as the process
 //                              dies ("noguard": without the guard, the control)
-//   show-taskbar               shows it again
+//   show-taskbar               shows every taskbar again
+//   shell                      the shell's windows (Progman, WorkerW, icon
+//                              views, taskbars), one a line with their state
+//   icons WITH WITHOUT         saves the screen with the icon views shown and
+//                              hidden, and prints how many pixels differ
+//   destroyed WITH WITHOUT     of the pixels where those two differ: how many
+//                              the screen now shows as WITHOUT and as WITH
+//   screen                     the screen's size and DPI as a DPI-aware
+//                              program sees them
+//
+// The probe is DPI-aware: it sees the screen in real pixels at any scale.
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -20,9 +31,11 @@
 #include <fstream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "toolkit/win32/desktop_guard.h"
+#include "toolkit/win32/shell_windows.h"
 #include "toolkit/win32/win32_platform.h"
 
 namespace {
@@ -34,7 +47,7 @@ int Usage() {
   std::fputs(
       "usage: lumbravick-winprobe taskbar | window TITLE | center TITLE TEXT | "
       "snap|diff FILE X Y W H | endsession CLASS | crash|terminate|abort [noguard] | "
-      "show-taskbar\n",
+      "show-taskbar | shell | icons|destroyed WITH WITHOUT | screen\n",
       stderr);
   return 2;
 }
@@ -109,6 +122,105 @@ int SnapOrDiff(bool diff, const std::string& file, int x, int y, int w, int h) {
   return 0;
 }
 
+// ---- the shell's windows ---------------------------------------------------------------
+
+std::string ClassName(HWND w) {
+  char cls[256] = {};
+  GetClassNameA(w, cls, sizeof cls);
+  return cls;
+}
+
+// Every icon view below the top-level windows of Progman and WorkerW, with
+// the classes above it: found by walking the tree, whatever the layout.
+std::vector<std::pair<HWND, std::string>> IconViews() {
+  std::vector<std::pair<HWND, std::string>> views;
+  struct Walk {
+    static void Below(HWND parent, const std::string& path, decltype(views)& out) {
+      for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        std::string cls = ClassName(c);
+        if (cls == "SHELLDLL_DefView") out.emplace_back(c, path + "/" + cls);
+        if (cls == "WorkerW") Below(c, path + "/" + cls, out);
+      }
+    }
+  };
+  for (const char* top : {"Progman", "WorkerW"})
+    for (HWND w = FindWindowExA(nullptr, nullptr, top, nullptr); w;
+         w = FindWindowExA(nullptr, w, top, nullptr))
+      Walk::Below(w, top, views);
+  return views;
+}
+
+int Shell() {
+  for (const char* top : {"Progman", "WorkerW", "Shell_TrayWnd", "Shell_SecondaryTrayWnd"})
+    for (HWND w = FindWindowExA(nullptr, nullptr, top, nullptr); w;
+         w = FindWindowExA(nullptr, w, top, nullptr))
+      std::printf("%s visible=%d\n", top, IsWindowVisible(w) ? 1 : 0);
+  for (auto& [view, path] : IconViews())
+    std::printf("%s visible=%d\n", path.c_str(), IsWindowVisible(view) ? 1 : 0);
+  return 0;
+}
+
+int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
+int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
+
+// The whole screen once it has stopped changing (the shell repaints in its
+// own time), at most after a few seconds.
+std::vector<uint32_t> SettledScreen() {
+  std::vector<uint32_t> last, now = Grab(0, 0, ScreenWidth(), ScreenHeight());
+  for (int i = 0; i < 20 && now != last; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    last = std::move(now);
+    now = Grab(0, 0, ScreenWidth(), ScreenHeight());
+  }
+  return now;
+}
+
+bool Save(const std::string& file, const std::vector<uint32_t>& px) {
+  return static_cast<bool>(std::ofstream(file, std::ios::binary)
+                               .write(reinterpret_cast<const char*>(px.data()),
+                                      static_cast<std::streamsize>(px.size() * 4)));
+}
+bool Load(const std::string& file, std::vector<uint32_t>& px) {
+  px.resize(static_cast<size_t>(ScreenWidth()) * ScreenHeight());
+  return static_cast<bool>(
+      std::ifstream(file, std::ios::binary)
+          .read(reinterpret_cast<char*>(px.data()), static_cast<std::streamsize>(px.size() * 4)));
+}
+
+int Icons(const std::string& withFile, const std::string& withoutFile) {
+  auto views = IconViews();
+  if (views.empty()) return 1;
+  std::vector<uint32_t> with = SettledScreen();
+  for (auto& view : views) ShowWindow(view.first, SW_HIDE);
+  std::vector<uint32_t> without = SettledScreen();
+  for (auto& view : views) ShowWindow(view.first, SW_SHOW);
+  if (!Save(withFile, with) || !Save(withoutFile, without) || SettledScreen() != with) return 1;
+  size_t differ = 0;
+  for (size_t i = 0; i < with.size(); ++i) differ += with[i] != without[i];
+  std::printf("%zu\n", differ);
+  return 0;
+}
+
+int Destroyed(const std::string& withFile, const std::string& withoutFile) {
+  std::vector<uint32_t> with, without, now = Grab(0, 0, ScreenWidth(), ScreenHeight());
+  if (!Load(withFile, with) || !Load(withoutFile, without)) return 1;
+  size_t wallpaper = 0, icon = 0;
+  for (size_t i = 0; i < now.size(); ++i) {
+    if (with[i] == without[i]) continue;
+    wallpaper += now[i] == without[i];
+    icon += now[i] == with[i];
+  }
+  std::printf("wallpaper=%zu icon=%zu\n", wallpaper, icon);
+  return 0;
+}
+
+int Screen() {
+  HDC screen = GetDC(nullptr);
+  std::printf("%d %d %d\n", ScreenWidth(), ScreenHeight(), GetDeviceCaps(screen, LOGPIXELSX));
+  ReleaseDC(nullptr, screen);
+  return 0;
+}
+
 int EndSession(const std::string& cls) {
   HWND w = FindWindowW(Wide(cls).c_str(), nullptr);
   if (!w) return 1;
@@ -163,6 +275,7 @@ void ProbeAbort(int) { ProbeTerminate(); }
 }  // namespace
 
 int main(int argc, char** argv) {
+  SetProcessDPIAware();
   std::vector<std::string> a(argv + 1, argv + argc);
   auto number = [&](size_t i) { return std::atoi(a.at(i).c_str()); };
   if (a.size() == 1 && a[0] == "taskbar")
@@ -173,9 +286,14 @@ int main(int argc, char** argv) {
     return SnapOrDiff(a[0] == "diff", a[1], number(2), number(3), number(4), number(5));
   if (a.size() == 2 && a[0] == "endsession") return EndSession(a[1]);
   if (a.size() == 1 && a[0] == "show-taskbar") {
-    tk::win32::DesktopGuard::ShowTaskbar(true);
+    for (const auto& taskbar : tk::win32::FindTaskbars())
+      tk::win32::SetShellWindowVisible(taskbar, true);
     return 0;
   }
+  if (a.size() == 1 && a[0] == "shell") return Shell();
+  if (a.size() == 3 && a[0] == "icons") return Icons(a[1], a[2]);
+  if (a.size() == 3 && a[0] == "destroyed") return Destroyed(a[1], a[2]);
+  if (a.size() == 1 && a[0] == "screen") return Screen();
   if ((a.size() == 1 || (a.size() == 2 && a[1] == "noguard")) &&
       (a[0] == "crash" || a[0] == "terminate" || a[0] == "abort"))
     Die(a[0], a.size() == 1);

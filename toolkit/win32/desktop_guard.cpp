@@ -5,17 +5,152 @@
 #endif
 #include <windows.h>
 
-#include <atomic>
+#include <charconv>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
+
+#include "toolkit/win32/shell_windows.h"
 
 namespace tk::win32 {
 
+// ---- the shell windows and their text form ---------------------------------------------
+
 namespace {
 
-std::atomic<bool> g_taskbar_hidden{false};
-std::atomic<bool> g_icons_hidden{false};
+struct RoleInfo {
+  ShellRole role;
+  const char* name;
+  const char* cls;
+};
+constexpr RoleInfo kRoles[] = {
+    {ShellRole::Taskbar, "taskbar", "Shell_TrayWnd"},
+    {ShellRole::SecondaryTaskbar, "secondary_taskbar", "Shell_SecondaryTrayWnd"},
+    {ShellRole::IconList, "icon_list", "SysListView32"},
+    {ShellRole::IconView, "icon_view", "SHELLDLL_DefView"},
+    {ShellRole::IconLayer, "icon_layer", "Progman"},
+};
+
+const RoleInfo* InfoOf(ShellRole role) {
+  for (const RoleInfo& info : kRoles)
+    if (info.role == role) return &info;
+  return nullptr;
+}
+
+uint64_t Packed(const ShellWindow& w) {
+  return uint64_t{static_cast<uint8_t>(w.role)} << 32 | w.handle;
+}
+ShellWindow Unpacked(uint64_t bits) {
+  return {static_cast<ShellRole>(bits >> 32), static_cast<uint32_t>(bits)};
+}
+
+}  // namespace
+
+const char* RoleName(ShellRole role) {
+  const RoleInfo* info = InfoOf(role);
+  return info ? info->name : "unknown";
+}
+const char* RoleClass(ShellRole role) {
+  const RoleInfo* info = InfoOf(role);
+  return info ? info->cls : "";
+}
+bool IsTaskbar(ShellRole role) {
+  return role == ShellRole::Taskbar || role == ShellRole::SecondaryTaskbar;
+}
+
+std::string WriteShellWindows(std::span<const ShellWindow> windows) {
+  std::string text;
+  for (const ShellWindow& w : windows) {
+    char handle[16];
+    auto end = std::to_chars(handle, handle + sizeof handle, w.handle, 16).ptr;
+    text += RoleName(w.role);
+    text += " 0x";
+    text.append(handle, end);
+    text += '\n';
+  }
+  return text;
+}
+
+std::optional<std::vector<ShellWindow>> ReadShellWindows(std::string_view text) {
+  std::vector<ShellWindow> windows;
+  while (!text.empty()) {
+    size_t eol = text.find('\n');
+    std::string_view line = text.substr(0, eol);
+    text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
+    size_t space = line.find(' ');
+    if (space == std::string_view::npos) return std::nullopt;
+    std::string_view name = line.substr(0, space), number = line.substr(space + 1);
+    const RoleInfo* info = nullptr;
+    for (const RoleInfo& candidate : kRoles)
+      if (name == candidate.name) info = &candidate;
+    if (!info || number.size() < 3 || number.substr(0, 2) != "0x") return std::nullopt;
+    uint32_t handle = 0;
+    auto [end, error] =
+        std::from_chars(number.data() + 2, number.data() + number.size(), handle, 16);
+    if (error != std::errc() || end != number.data() + number.size() || handle == 0)
+      return std::nullopt;
+    windows.push_back({info->role, handle});
+  }
+  return windows;
+}
+
+bool SetShellWindowVisible(const ShellWindow& window, bool visible) noexcept {
+  HWND hwnd = WindowOfHandle(window.handle);
+  char cls[64] = {};
+  if (!IsWindow(hwnd) || !GetClassNameA(hwnd, cls, sizeof cls) ||
+      std::strcmp(cls, RoleClass(window.role)) != 0)
+    return false;
+  if (IsTaskbar(window.role)) {
+    // With SWP_SHOWWINDOW or SWP_HIDEWINDOW Windows neither moves nor sizes
+    // the window; the NOMOVE / NOSIZE flags say so for every implementation.
+    SetWindowPos(
+        hwnd, nullptr, 0, 0, 0, 0,
+        (visible ? SWP_SHOWWINDOW : SWP_HIDEWINDOW) | SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  } else {
+    ShowWindow(hwnd, visible ? SW_SHOW : SW_HIDE);
+  }
+  return true;
+}
+
+// ---- the set -----------------------------------------------------------------------------
+
+bool HiddenDesktop::Add(const ShellWindow& window) noexcept {
+  uint64_t bits = Packed(window);
+  for (auto& slot : slots_)
+    if (slot.load() == bits) return false;
+  for (auto& slot : slots_) {
+    uint64_t free = 0;
+    if (slot.compare_exchange_strong(free, bits)) return true;
+  }
+  return false;
+}
+
+std::vector<ShellWindow> HiddenDesktop::Windows() const {
+  std::vector<ShellWindow> windows;
+  for (const auto& slot : slots_)
+    if (uint64_t bits = slot.load()) windows.push_back(Unpacked(bits));
+  return windows;
+}
+
+size_t HiddenDesktop::ShowAgain(bool (*pick)(ShellRole)) noexcept {
+  size_t shown = 0;
+  for (auto& slot : slots_) {
+    uint64_t bits = slot.load();
+    if (!bits || (pick && !pick(Unpacked(bits).role))) continue;
+    // Whoever takes the window out of its slot shows it: once.
+    if (!slot.compare_exchange_strong(bits, 0)) continue;
+    SetShellWindowVisible(Unpacked(bits), true);
+    ++shown;
+  }
+  return shown;
+}
+
+// ---- the guard ----------------------------------------------------------------------------
+
+namespace {
+
+constinit HiddenDesktop g_hidden;
 std::atomic<bool> g_installed{false};
 LPTOP_LEVEL_EXCEPTION_FILTER g_previous_filter = nullptr;
 std::terminate_handler g_previous_terminate = nullptr;
@@ -64,23 +199,9 @@ void DesktopGuard::Install() {
   std::atexit(OnExit);
 }
 
-void DesktopGuard::TaskbarHidden(bool hidden) { g_taskbar_hidden = hidden; }
-void DesktopGuard::IconLayerHidden(bool hidden) { g_icons_hidden = hidden; }
-bool DesktopGuard::TaskbarIsHidden() { return g_taskbar_hidden; }
-bool DesktopGuard::IconLayerIsHidden() { return g_icons_hidden; }
+HiddenDesktop& DesktopGuard::Hidden() { return g_hidden; }
 
-bool DesktopGuard::Restore() noexcept {
-  bool restored = false;
-  if (g_icons_hidden.exchange(false)) {
-    ShowIconLayer(true);
-    restored = true;
-  }
-  if (g_taskbar_hidden.exchange(false)) {
-    ShowTaskbar(true);
-    restored = true;
-  }
-  return restored;
-}
+bool DesktopGuard::Restore() noexcept { return Hidden().ShowAgain() > 0; }
 
 void DesktopGuard::RestorePointer() noexcept {
   int count = ::ShowCursor(TRUE);
@@ -90,23 +211,6 @@ void DesktopGuard::RestorePointer() noexcept {
   }
   // The counter may have been pushed far below zero; stop at a sane bound.
   for (int i = 0; i < 10000 && count < 0; ++i) count = ::ShowCursor(TRUE);
-}
-
-void* DesktopGuard::FindTaskbar() noexcept { return FindWindowA("Shell_TrayWnd", ""); }
-void* DesktopGuard::FindIconLayer() noexcept { return FindWindowA("Progman", nullptr); }
-
-void DesktopGuard::ShowTaskbar(bool visible) noexcept {
-  // With SWP_SHOWWINDOW or SWP_HIDEWINDOW Windows neither moves nor sizes the
-  // window; the NOMOVE / NOSIZE flags say so for every implementation.
-  if (HWND taskbar = static_cast<HWND>(FindTaskbar()))
-    SetWindowPos(
-        taskbar, nullptr, 0, 0, 0, 0,
-        (visible ? SWP_SHOWWINDOW : SWP_HIDEWINDOW) | SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-}
-
-void DesktopGuard::ShowIconLayer(bool visible) noexcept {
-  if (HWND icons = static_cast<HWND>(FindIconLayer()))
-    ShowWindow(icons, visible ? SW_SHOW : SW_HIDE);
 }
 
 }  // namespace tk::win32

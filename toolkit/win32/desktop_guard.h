@@ -1,38 +1,91 @@
 // Gives the desktop back on every way out of the program.
 //
-// The platform tells the guard whenever it hides or shows the taskbar or the
-// desktop's icon window. Restore() shows again whatever is still hidden; it
-// is safe on any thread and any number of times. Install() hooks it into the
-// ways a process can end without passing the game's own restore: an
-// unhandled structured exception, std::terminate, abort(), a console close or
-// log-off, exit().
+// Every shell window the platform hides (each taskbar, the desktop's icons) goes into one small
+// set, HiddenDesktop, before it is hidden; showing it again takes it out. The set knows how each
+// window is shown again, can be listed and written as text (for a process that gives the desktop
+// back from outside), and can be emptied from any thread or handler without taking a lock or
+// allocating.
+//
+// DesktopGuard::Install() hooks the set into the ways a process can end
+// without passing the game's own restore: an unhandled structured exception,
+// std::terminate, abort(), a console close or log-off, exit().
 //
 // The pointer's display counter belongs to the user-interface thread: a
 // process that dies leaves no hidden pointer behind, so only the orderly ends
 // run RestorePointer() (on that thread).
 #pragma once
 
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
 namespace tk::win32 {
+
+// What a hidden window is to the shell. It decides how the window is hidden
+// and shown, and which window class it must still have when it is shown.
+enum class ShellRole : uint8_t {
+  Taskbar = 1,       // Shell_TrayWnd, on the primary screen
+  SecondaryTaskbar,  // Shell_SecondaryTrayWnd, one on every other screen
+  IconList,          // SysListView32 in the icon view: the icons alone
+  IconView,          // SHELLDLL_DefView, where it holds no such list
+  IconLayer,         // Progman as a whole, where no view was found in it
+};
+
+struct ShellWindow {
+  ShellRole role;
+  // A window handle as a number: handles are 32 bits wide on 32- and 64-bit
+  // Windows alike, so both programs read the same text.
+  uint32_t handle;
+  bool operator==(const ShellWindow&) const = default;
+};
+
+const char* RoleName(ShellRole role);  // "taskbar", "secondary_taskbar", ...
+const char* RoleClass(ShellRole role);
+bool IsTaskbar(ShellRole role);
+
+// One "<role> <handle in hex>" line per window, e.g. "taskbar 0x1006a".
+std::string WriteShellWindows(std::span<const ShellWindow> windows);
+// The lines back; nothing when one of them is not such a line.
+std::optional<std::vector<ShellWindow>> ReadShellWindows(std::string_view text);
+
+// Hides or shows the window the way its role wants: a taskbar with
+// SetWindowPos (it keeps its place and size, and is not activated), the
+// icon layer with ShowWindow. False, and nothing done, when the handle no
+// longer names a window of the role's class (handles are reused).
+bool SetShellWindowVisible(const ShellWindow& window, bool visible) noexcept;
+
+// The shell windows hidden by this process, each until it is shown again.
+class HiddenDesktop {
+ public:
+  static constexpr size_t kCapacity = 16;
+  // Noted before the window is hidden, so that a crash in between still
+  // gives it back. False when it is there already or the set is full.
+  bool Add(const ShellWindow& window) noexcept;
+  std::vector<ShellWindow> Windows() const;
+  // Takes out every window whose role `pick` accepts (every window without
+  // `pick`) and shows it; each window is shown once, whoever asks. Returns
+  // how many were taken out.
+  size_t ShowAgain(bool (*pick)(ShellRole) = nullptr) noexcept;
+
+ private:
+  // role << 32 | handle; 0 is a free slot.
+  std::array<std::atomic<uint64_t>, kCapacity> slots_{};
+};
 
 class DesktopGuard {
  public:
   static void Install();
-  static void TaskbarHidden(bool hidden);
-  static void IconLayerHidden(bool hidden);
-  static bool TaskbarIsHidden();
-  static bool IconLayerIsHidden();
+  // The set of this process, emptied by Restore().
+  static HiddenDesktop& Hidden();
   // True when something had to be shown again.
   static bool Restore() noexcept;
   // Makes the pointer visible on the calling thread.
   static void RestorePointer() noexcept;
-
-  // The windows the desktop operations work on, found as the shell names
-  // them; null when the shell has none.
-  static void* FindTaskbar() noexcept;
-  static void* FindIconLayer() noexcept;
-  // The operations themselves, shared by the platform and the guard.
-  static void ShowTaskbar(bool visible) noexcept;
-  static void ShowIconLayer(bool visible) noexcept;
 };
 
 }  // namespace tk::win32

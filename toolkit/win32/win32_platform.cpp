@@ -10,6 +10,7 @@
 
 #include "toolkit/toolkit.h"
 #include "toolkit/win32/desktop_guard.h"
+#include "toolkit/win32/shell_windows.h"
 #include "toolkit/win32/win32_resource_files.h"
 #include "toolkit/win32/win32_windows.h"
 
@@ -155,17 +156,11 @@ void Win32Platform::MinimiseAllWindows() {
   keybd_event(kLeftWindows, 0, KEYEVENTF_KEYUP, 0);
 }
 
-void Win32Platform::SetTaskbarVisible(bool visible) {
-  // Marked before it happens: a crash in between still gives it back.
-  if (!visible) DesktopGuard::TaskbarHidden(true);
-  DesktopGuard::ShowTaskbar(visible);
-  if (visible) DesktopGuard::TaskbarHidden(false);
-}
+void Win32Platform::SetTaskbarVisible(bool visible) { SetTaskbarsVisible(visible); }
 
 void Win32Platform::SetIconLayerVisible(bool visible) {
-  if (!visible) DesktopGuard::IconLayerHidden(true);
-  DesktopGuard::ShowIconLayer(visible);
-  if (visible) DesktopGuard::IconLayerHidden(false);
+  std::string path = tk::win32::SetIconLayerVisible(visible);
+  if (!visible) icon_layer_ = path;
 }
 
 bool Win32Platform::CaptureScreen(Surface& target) {

@@ -69,6 +69,7 @@ class Win32Platform : public Platform {
   void MinimiseAllWindows() override;
   void SetTaskbarVisible(bool visible) override;
   void SetIconLayerVisible(bool visible) override;
+  std::string IconLayerName() override { return icon_layer_; }
   bool CaptureScreen(Surface& target) override;
   int ShowCursor(bool show) override;
   void SetCursorPos(int x, int y) override;
@@ -117,6 +118,7 @@ class Win32Platform : public Platform {
   bool instance_checked_ = false, another_instance_ = false;
   bool end_requested_ = false;
   HMODULE resource_module_ = nullptr;
+  std::string icon_layer_;
   // Pictures rebuilt as whole files from their resource parts, by id.
   std::map<std::pair<int, int>, std::vector<uint8_t>> rebuilt_;
 };
