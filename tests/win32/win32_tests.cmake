@@ -30,3 +30,7 @@ gtest_discover_tests(lumbravick_win32_tests DISCOVERY_TIMEOUT 120
 # (tools/ci/windows.sh).
 add_executable(lumbravick-winprobe ${LUMBRAVICK_WIN32_TESTS_DIR}/winprobe.cpp)
 target_link_libraries(lumbravick-winprobe PRIVATE lumbravick_win32)
+# The desktop shell it plays the game on: the shell's windows in one of its
+# layouts, with a wallpaper and icons (Wine has no icon layer of its own).
+add_executable(lumbravick-testshell ${LUMBRAVICK_WIN32_TESTS_DIR}/testshell.cpp)
+target_link_libraries(lumbravick-testshell PRIVATE user32 gdi32)
