@@ -6,6 +6,7 @@
 #include <map>
 
 #include "toolkit/controls.h"
+#include "toolkit/dialog_face.h"
 #include "toolkit/linux/gtk_peers.h"
 #include "toolkit/linux/linux_platform.h"
 #include "toolkit/linux/text_input.h"
@@ -14,21 +15,51 @@ namespace tk::gtkx {
 
 namespace {
 
-// The dialogs are laid out in pixels for a small dialog font: the widgets get
-// that font and compact buttons, once per screen.
+// The dialogs are laid out in pixels for a small sans face of Arial's metrics
+// (8 points on a 96 dpi screen): the widgets get such a face at a pixel size
+// that leaves the designed boxes a pixel to spare whatever the screen's
+// resolution, and compact buttons and options, once per screen.
 void InstallDialogStyle() {
   static bool installed = false;
   if (installed) return;
   installed = true;
   GtkCssProvider* css = gtk_css_provider_new();
-  gtk_css_provider_load_from_data(css,
-                                  ".lumbravick-dialog label, .lumbravick-dialog button,"
-                                  " .lumbravick-dialog radiobutton { font-size: 8pt; }"
-                                  " .lumbravick-dialog button { padding: 0 4px; min-height: 0; }",
-                                  -1, nullptr);
+  gtk_css_provider_load_from_data(
+      css,
+      ".lumbravick-dialog label, .lumbravick-dialog button, .lumbravick-dialog radiobutton {"
+      " font-family: \"Liberation Sans\", Arimo, Arial, sans-serif; font-size: 10.5px; }"
+      " .lumbravick-dialog button { padding: 0 4px; min-height: 0; }"
+      " .lumbravick-dialog radiobutton { padding: 0; min-height: 0; }"
+      " .lumbravick-dialog radiobutton radio { margin: 0 4px 0 0; }",
+      -1, nullptr);
   gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(css),
                                             GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
   g_object_unref(css);
+}
+
+// An auto-sized label takes its text's width up to `limit`; a longer text
+// wraps there, between words, and the label grows downwards instead.
+void FitAutoSizeLabel(GtkLabel* label, int limit) {
+  gtk_label_set_line_wrap(label, FALSE);
+  gtk_widget_set_size_request(GTK_WIDGET(label), -1, -1);
+  int natural = 0;
+  gtk_widget_get_preferred_width(GTK_WIDGET(label), nullptr, &natural);
+  if (natural <= limit) return;
+  gtk_label_set_line_wrap(label, TRUE);
+  gtk_label_set_line_wrap_mode(label, PANGO_WRAP_WORD);
+  gtk_label_set_max_width_chars(label, 1);
+  gtk_widget_set_size_request(GTK_WIDGET(label), limit, -1);
+}
+
+// A fixed-size label wraps at its box's width; its box clips what does not fit.
+void FitFixedLabel(GtkLabel* label, GtkLayout* box, const Rect& r) {
+  gtk_label_set_line_wrap(label, TRUE);
+  gtk_label_set_line_wrap_mode(label, PANGO_WRAP_WORD);
+  // Wraps at the control's width, not at GTK's idea of a good width.
+  gtk_label_set_max_width_chars(label, 1);
+  gtk_widget_set_size_request(GTK_WIDGET(label), std::max(r.w, 1), -1);
+  gtk_layout_set_size(box, static_cast<guint>(std::max(r.w, 1)),
+                      static_cast<guint>(std::max(r.h, 1)));
 }
 
 class DialogPeer : public WindowPeer {
@@ -39,6 +70,12 @@ class DialogPeer : public WindowPeer {
     gtk_window_set_title(GTK_WINDOW(window_), form_.Caption.c_str());
     gtk_window_set_type_hint(GTK_WINDOW(window_), GDK_WINDOW_TYPE_HINT_DIALOG);
     gtk_window_set_resizable(GTK_WINDOW(window_), FALSE);
+    // A fixed border: the window manager offers moving and closing only.
+    gtk_widget_realize(window_);
+    GdkWindow* native = gtk_widget_get_window(window_);
+    gdk_window_set_functions(native, static_cast<GdkWMFunction>(GDK_FUNC_MOVE | GDK_FUNC_CLOSE));
+    gdk_window_set_decorations(
+        native, static_cast<GdkWMDecoration>(GDK_DECOR_BORDER | GDK_DECOR_TITLE | GDK_DECOR_MENU));
     // A GtkLayout keeps the size it is given whatever its children want:
     // the client area is exactly the form's, as designed.
     const int w = static_cast<int>(form_.ScaleWidth()), h = static_cast<int>(form_.ScaleHeight());
@@ -143,9 +180,17 @@ class DialogPeer : public WindowPeer {
     item.control = &c;
     switch (c.Kind()) {
       case ControlKind::Label: {
-        item.inner = item.outer = gtk_label_new("");
+        item.inner = gtk_label_new("");
         gtk_label_set_xalign(GTK_LABEL(item.inner), 0.0f);
         gtk_label_set_yalign(GTK_LABEL(item.inner), 0.0f);
+        if (static_cast<Label&>(c).AutoSize) {
+          item.outer = item.inner;
+        } else {
+          // A box of the label's own, which clips what does not fit.
+          item.outer = gtk_layout_new(nullptr, nullptr);
+          gtk_layout_put(GTK_LAYOUT(item.outer), item.inner, 0, 0);
+          gtk_widget_show(item.inner);
+        }
         break;
       }
       case ControlKind::Button: {
@@ -181,6 +226,8 @@ class DialogPeer : public WindowPeer {
     Item* stored = &items_.back();
     Rect r = c.FormRect();
     gtk_layout_put(GTK_LAYOUT(layout_), stored->outer, r.x, r.y);
+    // Named as the control: what a test or a style sheet can find it by.
+    gtk_widget_set_name(stored->outer, c.Name().c_str());
     gtk_widget_set_has_tooltip(stored->outer, TRUE);
     g_signal_connect(stored->outer, "query-tooltip", G_CALLBACK(OnQueryTooltip), stored);
     switch (c.Kind()) {
@@ -219,12 +266,6 @@ class DialogPeer : public WindowPeer {
         auto& l = static_cast<Label&>(c);
         GtkLabel* label = GTK_LABEL(item.inner);
         gtk_label_set_text(label, LabelText(l.Caption()).c_str());
-        gtk_label_set_line_wrap(label, l.WordWrap ? TRUE : FALSE);
-        if (l.WordWrap) {
-          gtk_label_set_line_wrap_mode(label, PANGO_WRAP_WORD);
-          // Wraps at the control's width, not at GTK's idea of a good width.
-          gtk_label_set_max_width_chars(label, 1);
-        }
         PangoAttrList* attrs = pango_attr_list_new();
         if (l.Bold) pango_attr_list_insert(attrs, pango_attr_weight_new(PANGO_WEIGHT_BOLD));
         Color fc = l.ForeColor();
@@ -234,6 +275,10 @@ class DialogPeer : public WindowPeer {
                                              static_cast<guint16>((fc & 255) * 257)));
         gtk_label_set_attributes(label, attrs);
         pango_attr_list_unref(attrs);
+        if (l.AutoSize)
+          FitAutoSizeLabel(label, AutoSizeLabelLimit(l));
+        else
+          FitFixedLabel(label, GTK_LAYOUT(item.outer), r);
         break;
       }
       case ControlKind::Button: {
@@ -287,12 +332,7 @@ class DialogPeer : public WindowPeer {
           r.h == item.shown_h)
         return;
       item.shown_picture = box.Image().Empty() ? p.get() : nullptr;
-      Surface s(std::max(r.w, 1), std::max(r.h, 1), box.BackColor);
-      if (!box.Image().Empty())
-        s.CopyFrom(box.Image(), {0, 0, box.Image().Width(), box.Image().Height()}, 0, 0);
-      else if (p)
-        DrawPicture(s, *p, 0, 0, p->Width(), p->Height(), {0, 0, s.Width(), s.Height()});
-      pb = PixbufFromSurface(s);
+      pb = PixbufFromSurface(PictureBoxFace(box));
     } else {
       const Picture& p = static_cast<Image&>(c).GetPicture();
       if (p.get() == item.shown_picture && r.w == item.shown_w && r.h == item.shown_h) return;

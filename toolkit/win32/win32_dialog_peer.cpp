@@ -1,6 +1,7 @@
 // A dialog form as a native window with one Win32 control per control.
 #include <algorithm>
 
+#include "toolkit/dialog_face.h"
 #include "toolkit/toolkit.h"
 #include "toolkit/win32/win32_windows.h"
 
@@ -127,23 +128,8 @@ Control* DialogPeer::ControlById(int id) const {
 }
 
 int DialogPeer::BorderOf(const Control& c) const {
-  // A picture box drawn with a border is a little larger than its picture:
-  // two pixels on each side for a sunken edge, one for a flat line.
   if (c.Kind() != ControlKind::PictureBox) return 0;
-  auto& pb = static_cast<const PictureBox&>(c);
-  int pw = 0, ph = 0;
-  if (!pb.Image().Empty()) {
-    pw = pb.Image().Width();
-    ph = pb.Image().Height();
-  } else if (pb.GetPicture()) {
-    pw = pb.GetPicture()->Width();
-    ph = pb.GetPicture()->Height();
-  } else {
-    return 0;
-  }
-  Rect r = c.FormRect();
-  int margin = std::min(r.w - pw, r.h - ph) / 2;
-  return std::clamp(margin, 0, 2);
+  return BorderWidth(PictureBoxBorder(static_cast<const PictureBox&>(c)));
 }
 
 void DialogPeer::CreateChild(Control& c) {
