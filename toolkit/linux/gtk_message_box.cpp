@@ -8,6 +8,23 @@
 
 namespace tk::gtkx {
 
+namespace {
+
+// GTK draws no image for a message of its own: the critical-stop sign of the
+// icon theme goes before the text, where the box keeps room for one.
+void ShowCriticalStop(GtkMessageDialog* dialog) {
+  GtkWidget* text = gtk_message_dialog_get_message_area(dialog);
+  GtkWidget* row = gtk_widget_get_parent(text);
+  if (!GTK_IS_BOX(row)) return;
+  GtkWidget* image = gtk_image_new_from_icon_name("dialog-error", GTK_ICON_SIZE_DIALOG);
+  gtk_widget_set_name(image, "critical-stop");
+  gtk_widget_set_valign(image, GTK_ALIGN_START);
+  gtk_box_pack_start(GTK_BOX(row), image, FALSE, FALSE, 0);
+  gtk_box_reorder_child(GTK_BOX(row), image, 0);
+}
+
+}  // namespace
+
 MsgBoxResult LinuxPlatform::MessageBox(const MessageBoxRequest& request) {
   struct State {
     LinuxPlatform* platform;
@@ -23,6 +40,7 @@ MsgBoxResult LinuxPlatform::MessageBox(const MessageBoxRequest& request) {
       GTK_BUTTONS_NONE, "%s", LabelText(request.text).c_str());
   g_object_ref_sink(dialog);
   gtk_window_set_title(GTK_WINDOW(dialog), request.title.c_str());
+  if (request.icon == MsgBoxIcon::Critical) ShowCriticalStop(GTK_MESSAGE_DIALOG(dialog));
   gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
   if (state.yesNo) {
     gtk_dialog_add_button(GTK_DIALOG(dialog), "_Yes", GTK_RESPONSE_YES);
