@@ -35,6 +35,8 @@ frmMain::frmMain() : tk::Form("frmMain", tk::FormStyle::Composed) {
   lblIconPixels.AutoSize = true;
   lblIconPixels.SetForeColor(tk::Rgb(255, 255, 255));
   lblIconPixels.SetCaption("0");
+  // The first text stands centred in the panel too, not only those after it.
+  lblIconPixels_Change();
   lblIconPixels.Traced = true;
   imgAbout.Move(125, 0, 25, 25);
   Focus = &picScreenshot;

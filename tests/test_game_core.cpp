@@ -84,11 +84,15 @@ TEST(Startup, CursorEndsHiddenOrShownWhateverTheCounterWas) {
   EXPECT_EQ(count, 3) << "shown already: one below where it started";
 }
 
-TEST(IconScan, CountsAColumnAtATimeAndNothingOutsideTheCaptures) {
+TEST(IconScan, CountsAColumnAtATimeAndNothingOutsideTheCapturesOnACentredCount) {
   Table t(DesktopPair(10, 10, {{2, 0, 1, 10}, {9, 3, 1, 2}}));
   std::vector<std::string> labels;
   t.window->lblIconPixels.Traced = false;
+  const auto& panel = t.window->picDisplay;
+  const auto& count = t.window->lblIconPixels;
   for (int pass = 0; pass < 11; ++pass) {
+    // Centred in the panel from the first "0" on, whatever it shows.
+    EXPECT_FLOAT_EQ(count.Left(), panel.Width() / 2 - count.Width() / 2) << count.Caption();
     t.window->GetIconPixels();
     labels.push_back(t.window->lblIconPixels.Caption());
   }
