@@ -57,6 +57,24 @@ if [ ! -x "$GAME" ] || [ ! -x "$CHECK" ] || [ ! -x "$BUILD/toolkit/linux/lumbrav
   fi
 fi
 
+# tools/run.sh refuses a missing or unreachable X display before installing or
+# building, in the game's own words. (Should it go on, it finds no apt-get and
+# no cmake.)
+mkdir -p "$WORK/no-build"
+for tool in apt-get sudo cmake; do printf '#!/bin/sh\nexit 97\n' >"$WORK/no-build/$tool"; done
+chmod +x "$WORK"/no-build/*
+for display in - :unused "localhost:$((RANDOM % 1000 + 4000))"; do
+  for wayland in "" wayland-0; do
+    set_display=(-u DISPLAY)
+    [ "$display" = - ] || set_display=("DISPLAY=$display")
+    game_says=$(env "${set_display[@]}" WAYLAND_DISPLAY="$wayland" "$GAME" 2>&1) || true
+    run_says=$(env "${set_display[@]}" WAYLAND_DISPLAY="$wayland" PATH="$WORK/no-build:$PATH" \
+      bash "$ROOT/tools/run.sh" 2>&1) && fail "tools/run.sh went on without an X display ($display)"
+    [ "$run_says" = "$game_says" ] || fail "tools/run.sh says \"$run_says\", the game \"$game_says\""
+  done
+done
+log "tools/run.sh stops at once without an X display, as the game does"
+
 # A private session: nothing of the user's desktop is read or changed.
 export HOME=$WORK/home
 export XDG_CONFIG_HOME=$HOME/.config XDG_CACHE_HOME=$HOME/.cache XDG_DATA_HOME=$HOME/.local/share
