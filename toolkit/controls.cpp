@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "toolkit/dialog_keys.h"
 #include "toolkit/font.h"
 #include "toolkit/platform.h"
 #include "toolkit/toolkit.h"
@@ -121,6 +122,7 @@ void Button::SetCaption(std::string text) {
 void Button::SetEnabled(bool e) {
   if (e == enabled_) return;
   enabled_ = e;
+  if (Owner().Style() == FormStyle::Dialog) UpdateDialogFocus(*this);
   Changed();
 }
 
@@ -174,6 +176,7 @@ void Form::Show(bool modal) {
   shown_ = true;
   modal_ = modal;
   if (!was_shown) trace::Event("show").Str("window", name_);
+  if (!was_shown && style_ == FormStyle::Dialog) SetInitialDialogFocus(*this);
   if (style_ == FormStyle::Composed) Invalidate({0, 0, client_w_, client_h_});
   if (peer_) peer_->Show(modal);
   Refresh();
@@ -361,11 +364,7 @@ void Form::DeliverMouse(int kind, int16_t button, int x, int y) {
 
 void Form::DeliverKeyPress(int16_t keyAscii) {
   if (style_ == FormStyle::Dialog) {
-    if (keyAscii == 13) {
-      if (Button* b = DefaultButton()) b->Press();
-    } else if (keyAscii == 27) {
-      if (Button* b = CancelButton()) b->Press();
-    }
+    PressDialogKey(*this, keyAscii);
     return;
   }
   Control* target = Focus;

@@ -5,9 +5,9 @@
 //  - Composed: the play surface. The toolkit draws every control itself into one
 //    pixel frame (dirty rectangles only) and routes pointer input to the topmost
 //    control under the pointer. The backend just presents pixels.
-//  - Dialog: a native dialog window. The backend builds real widgets from the
-//    controls and reports clicks back; Enter and Esc press the default and
-//    cancel buttons.
+//  - Dialog: a native dialog window with a fixed border. The backend builds
+//    real widgets from the controls and reports clicks back; the keys and the
+//    focus follow toolkit/dialog_keys.h.
 #pragma once
 
 #include <cstdint>
@@ -295,7 +295,8 @@ class Form {
   Button* DefaultButton() const;
   Button* CancelButton() const;
   void BringToFront(Control& c);
-  // Control that gets key presses on a composed form.
+  // Control that gets key presses on a composed form; on a dialog, the control
+  // with the keyboard focus (null: the window itself).
   Control* Focus = nullptr;
 
   // ---- composed forms -----------------------------------------------------
