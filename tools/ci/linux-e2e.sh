@@ -87,21 +87,6 @@ unset WAYLAND_DISPLAY SESSION_MANAGER
 mkdir -p "$HOME/Desktop" "$XDG_CONFIG_HOME/pcmanfm/default" "$XDG_CONFIG_HOME/tint2" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 
-# start_xvfb GEOMETRY: a new X server on a free display number; sets DISPLAY.
-start_xvfb() {
-  local fifo=$WORK/displayfd.$RANDOM
-  mkfifo "$fifo"
-  # The server writes its display number to fd 3 once it is ready.
-  Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp -noreset 3>"$fifo" >"$WORK/xvfb-$1.log" 2>&1 &
-  STARTED_PIDS+=("$!")
-  local n=
-  read -r -t 20 n <"$fifo" || true
-  rm -f "$fifo"
-  [ -n "$n" ] || fail "Xvfb did not start"
-  export DISPLAY=:$n
-  wait_for 10 "X server $DISPLAY" sh -c "xprop -root >/dev/null 2>&1"
-}
-
 # ==== 1. unit tests and benchmark on a bare screen ====================================
 start_xvfb 1920x1080x24
 log "unit tests of the linux backend on $DISPLAY"
@@ -120,23 +105,8 @@ stop_all
 # ==== 2. the desktop ===================================================================
 start_xvfb 1024x768x24
 SCREEN_W=1024 SCREEN_H=768
-convert -size ${SCREEN_W}x${SCREEN_H} gradient:'#1d4e89-#7fb8d6' \
-  -fill '#ffffff30' -draw 'circle 700,400 700,200' -fill '#00000030' -draw 'rectangle 300,80 460,300' \
-  "$HOME/wallpaper.png"
-for name in notes plans budget; do echo "$name" >"$HOME/Desktop/$name.txt"; done
-mkdir -p "$HOME/Desktop/Projects"
-sed "s|@WALLPAPER@|$HOME/wallpaper.png|" "$ROOT/tests/linux/desktop/desktop-items-0.conf.in" \
-  >"$XDG_CONFIG_HOME/pcmanfm/default/desktop-items-0.conf"
-cp "$ROOT/tests/linux/desktop/tint2rc" "$XDG_CONFIG_HOME/tint2/tint2rc"
-
 log "desktop on $DISPLAY: openbox, pcmanfm, tint2"
-start_bg openbox openbox
-wait_for 15 "the window manager" sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
-start_bg pcmanfm pcmanfm --desktop
-start_bg tint2 tint2 -c "$XDG_CONFIG_HOME/tint2/tint2rc"
-wait_for 20 "the desktop window" has_window_of_type DESKTOP
-wait_for 20 "the wallpaper pixmap" sh -c 'xprop -root _XROOTPMAP_ID | grep -q "pixmap id"'
-wait_for 20 "the panel" has_window_of_type DOCK
+start_desktop
 PANEL=$(window_of_type DOCK)
 DESKTOP_WIN=$(window_of_type DESKTOP)
 wait_for 10 "the panel on the screen" is_viewable "$PANEL"
