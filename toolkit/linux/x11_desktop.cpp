@@ -158,14 +158,8 @@ std::vector<Window> X11Desktop::FindWindowsOfType(const char* typeAtom, bool vie
 }
 
 bool X11Desktop::ReadState(Window w, HiddenWindow& out) {
-  out = HiddenWindow{};
-  out.window = w;
-  std::vector<unsigned long> states;
   XErrorTrap trap(display_);
-  out.hadState = ReadList(display_, w, Intern("_NET_WM_STATE"), XA_ATOM, states);
-  out.stateCount = static_cast<int>(std::min<size_t>(states.size(), HiddenWindow::kMaxStates));
-  for (int i = 0; i < out.stateCount; ++i) out.states[i] = states[static_cast<size_t>(i)];
-  return !trap.Failed();
+  return ReadWindow(display_, w, out) && !trap.Failed();
 }
 
 bool X11Desktop::Hide(Window w) {
