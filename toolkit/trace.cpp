@@ -38,6 +38,8 @@ void Close() {
 
 bool Enabled() { return g_out != nullptr; }
 void SetStartTick(uint32_t tick) { g_start = tick; }
+uint32_t StartTick() { return g_start; }
+std::FILE* Stream() { return g_out; }
 
 std::string JsonEscape(std::string_view text) {
   std::string out;

@@ -16,6 +16,10 @@ void Close();
 bool Enabled();
 // The tick count that "t" counts from.
 void SetStartTick(uint32_t tick);
+uint32_t StartTick();
+// The open stream, or null: for code that cannot allocate (a signal handler)
+// and writes a line of its own.
+std::FILE* Stream();
 
 // Builds one event; it is written when the builder goes out of scope.
 class Event {

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <ctime>
 
 #include "toolkit/controls.h"
@@ -61,7 +62,10 @@ LinuxPlatform::LinuxPlatform() : settings_(g_get_user_config_dir()) {
     g_unix_fd_add(g_wake_pipe[0], G_IO_IN, DrainWakePipe, nullptr);
 }
 
-LinuxPlatform::~LinuxPlatform() { GiveDesktopBack(); }
+LinuxPlatform::~LinuxPlatform() {
+  GiveDesktopBack();
+  if (guardian_) Record().SetListener(nullptr);
+}
 
 // ---- time --------------------------------------------------------------------------
 
@@ -71,6 +75,11 @@ uint32_t LinuxPlatform::TickCount() {
 
 void LinuxPlatform::Sleep(uint32_t ms) {
   // Blocks and delivers nothing; only a termination request cuts it short.
+  if (guardian_) {
+    guardian_->Alive();
+    // Long enough to count: the guardian is not to take it for a hang.
+    if (ms >= 100) guardian_->Quiet(ms);
+  }
   const int64_t until = g_get_monotonic_time() + static_cast<int64_t>(ms) * 1000;
   for (;;) {
     CheckTermination();
@@ -128,6 +137,7 @@ void LinuxPlatform::Drain() {
 
 void LinuxPlatform::PumpEvents(uint32_t waitMs) {
   CheckTermination();
+  if (guardian_) guardian_->Alive();
   woken_ = false;
   Drain();
   if (waitMs > 0 && input_.Empty() && !woken_) {
@@ -234,11 +244,41 @@ Rect LinuxPlatform::PrimaryScreen() {
   return {g.x * scale, g.y * scale, g.width * scale, g.height * scale};
 }
 
-void LinuxPlatform::MinimiseAllWindows() { desktop_->MinimiseAll(); }
+void LinuxPlatform::GuardDesktop() {
+  if (!guarded_ || guardian_) return;
+  size_t slash = lock_path_.rfind('/');
+  std::string folder = slash == std::string::npos ? "." : lock_path_.substr(0, slash);
+  guardian_ = std::make_unique<GuardianLink>(
+      xdisplay_, GuardianLink::RecordPath(folder, DisplayString(xdisplay_)));
+  guardian_->RepairStaleRecord();
+  Record().SetListener(guardian_.get());
+  if (!start_guardian_) return;
+  // A resource of this connection: closing it (the guardian's last resort
+  // against a hung game) takes the game's windows off the screen.
+  Pixmap token =
+      XCreatePixmap(xdisplay_, desktop_->Root(), 1, 1,
+                    static_cast<unsigned>(DefaultDepth(xdisplay_, DefaultScreen(xdisplay_))));
+  XFlush(xdisplay_);
+  if (!guardian_->Start(token))
+    std::fprintf(stderr,
+                 "lumbravick: the guardian could not be started; a hard kill may leave the "
+                 "panel hidden\n");
+}
 
-void LinuxPlatform::SetTaskbarVisible(bool visible) { desktop_->SetDocksVisible(visible); }
+void LinuxPlatform::MinimiseAllWindows() {
+  GuardDesktop();
+  desktop_->MinimiseAll();
+}
 
-void LinuxPlatform::SetIconLayerVisible(bool visible) { desktop_->SetIconLayerVisible(visible); }
+void LinuxPlatform::SetTaskbarVisible(bool visible) {
+  if (!visible) GuardDesktop();
+  desktop_->SetDocksVisible(visible);
+}
+
+void LinuxPlatform::SetIconLayerVisible(bool visible) {
+  if (!visible) GuardDesktop();
+  desktop_->SetIconLayerVisible(visible);
+}
 
 bool LinuxPlatform::CaptureScreen(Surface& target) {
   desktop_->SetPrimary(PrimaryScreen());

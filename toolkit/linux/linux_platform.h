@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 
+#include "toolkit/linux/guardian_link.h"
 #include "toolkit/linux/input_queue.h"
 #include "toolkit/linux/sdl_sound.h"
 #include "toolkit/linux/user_files.h"
@@ -84,6 +85,13 @@ class LinuxPlatform : public Platform {
   // The settings folder (default: the user's configuration folder).
   void SetConfigDir(const std::string& dir) { settings_ = KeyFileSettings(dir); }
   void SetLockPath(const std::string& path) { lock_path_ = path; }
+  // Before the desktop is first touched: repair what an earlier game left
+  // hidden, keep the record file (next to the lock) and, with
+  // `startGuardian`, start the guardian process. Off unless asked for.
+  void SetGuarded(bool startGuardian) {
+    guarded_ = true;
+    start_guardian_ = startGuardian;
+  }
   // Where captures are written as PPM files (capture-1.ppm, ...); empty: not.
   void SetCaptureDumpDir(const std::string& dir) { dump_dir_ = dir; }
   // Captures that disagree are retaken up to this many times in all.
@@ -109,6 +117,7 @@ class LinuxPlatform : public Platform {
   void Deliver(const InputEvent& e);
   void CheckTermination();
   void DumpCapture(const Surface& image);
+  void GuardDesktop();
 
   XDisplay* xdisplay_ = nullptr;
   std::unique_ptr<X11Desktop> desktop_;
@@ -124,6 +133,9 @@ class LinuxPlatform : public Platform {
   uint32_t capture_pause_ms_ = 150;
   int message_boxes_ = 0;
   std::map<const Form*, GtkWidget*> windows_;
+  bool guarded_ = false;
+  bool start_guardian_ = false;
+  std::unique_ptr<GuardianLink> guardian_;
 };
 
 }  // namespace tk::gtkx

@@ -1,8 +1,10 @@
 // lumbravick: the game on the user's X11 desktop.
 //
-// No command line. LUMBRAVICK_TRACE=FILE appends the flight recorder's events
-// to FILE; LUMBRAVICK_DUMP_CAPTURES=DIR writes the desktop captures there as
-// PPM pictures (capture-1.ppm with the icons, capture-2.ppm without).
+// No command line (the program starts itself with a private argument as its
+// guardian). LUMBRAVICK_TRACE=FILE appends the flight recorder's events to
+// FILE; LUMBRAVICK_DUMP_CAPTURES=DIR writes the desktop captures there as PPM
+// pictures (capture-1.ppm with the icons, capture-2.ppm without);
+// LUMBRAVICK_GUARDIAN=0 plays without the guardian process.
 #include <gtk/gtk.h>
 #include <locale.h>
 #include <unistd.h>
@@ -10,11 +12,14 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 
 #include "game/program.h"
 #include "toolkit/linux/exit_paths.h"
 #include "toolkit/linux/gtk_peers.h"
+#include "toolkit/linux/guardian_link.h"
+#include "toolkit/linux/guardian_process.h"
 #include "toolkit/linux/linux_platform.h"
 #include "toolkit/resources.h"
 #include "toolkit/toolkit.h"
@@ -54,9 +59,17 @@ void ExplainNoDisplay() {
   }
 }
 
+bool GuardianWanted() {
+  const char* setting = std::getenv("LUMBRAVICK_GUARDIAN");
+  return !setting || std::strcmp(setting, "0") != 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], tk::gtkx::kGuardianArgument) == 0)
+    return tk::gtkx::RunGuardian(argc, argv);
+
   // Numbers are read and written the C way inside the program; the user's
   // locale applies to texts and times only.
   gtk_disable_setlocale();
@@ -77,6 +90,7 @@ int main(int argc, char** argv) {
   int code = 0;
   {
     tk::gtkx::LinuxPlatform platform;
+    platform.SetGuarded(GuardianWanted());
     tk::InstallPlatform(&platform);
     if (const char* dir = std::getenv("LUMBRAVICK_DUMP_CAPTURES"); dir && *dir)
       platform.SetCaptureDumpDir(dir);
