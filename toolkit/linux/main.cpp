@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <string>
 
 #include "game/program.h"
 #include "toolkit/linux/exit_paths.h"
@@ -21,9 +22,15 @@
 #include "toolkit/linux/guardian_link.h"
 #include "toolkit/linux/guardian_process.h"
 #include "toolkit/linux/linux_platform.h"
+#include "toolkit/linux/pixel_format.h"
 #include "toolkit/resources.h"
+#include "toolkit/screen_limits.h"
 #include "toolkit/toolkit.h"
 #include "toolkit/trace.h"
+
+// After the toolkit's headers: Xlib's macros would clash with them.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 namespace {
 
@@ -59,6 +66,34 @@ void ExplainNoDisplay() {
   }
 }
 
+// Why the game cannot be played on this screen, in one line; "" when it can.
+// Checked before anything on the desktop is touched.
+std::string UnusableScreen(tk::gtkx::LinuxPlatform& platform) {
+  Display* display = platform.Xdpy();
+  const int screen = DefaultScreen(display), depth = DefaultDepth(display, screen);
+  const Visual* visual = DefaultVisual(display, screen);
+  if (visual->c_class != TrueColor && visual->c_class != DirectColor) {
+    return "the screen shows " + std::to_string(depth) +
+           "-bit palette colours, which the game cannot photograph; it needs a true-colour "
+           "screen (depth 16, 24 or 32)";
+  }
+  int bits = 0, count = 0;
+  if (XPixmapFormatValues* formats = XListPixmapFormats(display, &count)) {
+    for (int i = 0; i < count; ++i)
+      if (formats[i].depth == depth) bits = formats[i].bits_per_pixel;
+    XFree(formats);
+  }
+  tk::gtkx::PixelFormat format(
+      static_cast<uint32_t>(visual->red_mask), static_cast<uint32_t>(visual->green_mask),
+      static_cast<uint32_t>(visual->blue_mask), bits, ImageByteOrder(display) == MSBFirst);
+  if (!format.Valid()) {
+    return "the game cannot read this screen's pixels (depth " + std::to_string(depth) + ", " +
+           std::to_string(bits) + " bits per pixel)";
+  }
+  tk::Rect primary = platform.PrimaryScreen();
+  return tk::ScreenTooSmall(primary.w, primary.h);
+}
+
 bool GuardianWanted() {
   const char* setting = std::getenv("LUMBRAVICK_GUARDIAN");
   return !setting || std::strcmp(setting, "0") != 0;
@@ -90,6 +125,10 @@ int main(int argc, char** argv) {
   int code = 0;
   {
     tk::gtkx::LinuxPlatform platform;
+    if (std::string why = UnusableScreen(platform); !why.empty()) {
+      std::fprintf(stderr, "lumbravick: %s\n", why.c_str());
+      return 1;
+    }
     platform.SetGuarded(GuardianWanted());
     tk::InstallPlatform(&platform);
     if (const char* dir = std::getenv("LUMBRAVICK_DUMP_CAPTURES"); dir && *dir)
