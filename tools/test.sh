@@ -3,7 +3,8 @@
 #  1. the source format check, the portable tests and simulator runs
 #     (headless backend);
 #  2. the same under the address and undefined-behaviour sanitizers;
-#  3. the Linux build, its unit tests and its end-to-end test under Xvfb;
+#  3. the Linux build, its unit tests and its end-to-end tests under Xvfb
+#     (the game, and the guardian with the ways out);
 #  4. the Windows builds, cross-compiled, their tests under Wine.
 # LUMBRAVICK_SKIP_APT=1 skips the package step; LUMBRAVICK_ONLY="1 2" runs
 # only the named stages.
@@ -87,6 +88,7 @@ if stage 3; then
   cmake -S . -B build/linux -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMBRAVICK_BACKEND=linux
   cmake --build build/linux -j"$jobs"
   bash tools/ci/linux-e2e.sh build/linux
+  bash tools/ci/linux-guardian.sh build/linux
 fi
 
 if stage 4 && [ -f tools/ci/windows.sh ]; then

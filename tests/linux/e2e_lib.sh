@@ -141,13 +141,28 @@ window_origin() {
 
 # ---- the desktop under test ----------------------------------------------------
 
-# start_xvfb GEOMETRY: a new X server on a free display number; sets DISPLAY.
+# private_session DIR: HOME, the XDG folders and the game's environment under
+# DIR; nothing of the user's desktop is read or changed.
+private_session() {
+  export HOME=$1/home
+  export XDG_CONFIG_HOME=$HOME/.config XDG_CACHE_HOME=$HOME/.cache XDG_DATA_HOME=$HOME/.local/share
+  export XDG_RUNTIME_DIR=$1/run
+  export NO_AT_BRIDGE=1 DBUS_SESSION_BUS_ADDRESS=disabled: SDL_AUDIODRIVER=dummy
+  export LC_ALL=C.UTF-8
+  unset WAYLAND_DISPLAY SESSION_MANAGER
+  mkdir -p "$HOME/Desktop" "$XDG_CONFIG_HOME/pcmanfm/default" "$XDG_CONFIG_HOME/tint2" "$XDG_RUNTIME_DIR"
+  chmod 700 "$XDG_RUNTIME_DIR"
+}
+
+# start_xvfb GEOMETRY: a new X server on a free display number; sets DISPLAY
+# and XVFB_PID.
 start_xvfb() {
   local fifo=$WORK/displayfd.$RANDOM
   mkfifo "$fifo"
   # The server writes its display number to fd 3 once it is ready.
   Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp -noreset 3>"$fifo" >"$WORK/xvfb-$1.log" 2>&1 &
-  STARTED_PIDS+=("$!")
+  XVFB_PID=$!
+  STARTED_PIDS+=("$XVFB_PID")
   local n=
   read -r -t 20 n <"$fifo" || true
   rm -f "$fifo"
