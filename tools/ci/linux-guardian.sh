@@ -213,20 +213,28 @@ lane_stop() {
 }
 
 # ---- xstop: the X server stopped ----------------------------------------------------------
+# signal_with_x_stopped SIGNAL LIMIT_MS FIGURE STATUS REASON: the game in
+# play gets SIGNAL while the X server is stopped; it must end within LIMIT_MS
+# with STATUS, the trace's last exit line giving REASON.
+signal_with_x_stopped() {
+  local sig=$1 limit=$2 figure=$3 status=$4 reason=$5
+  wait_in_play
+  kill -STOP "$XVFB_PID"
+  kill -s "$sig" "$GAME_PID"
+  until_ms "$limit" "SIG$sig to end the game with the X server stopped" gone "$GAME_PID"
+  log "SIG$sig with the X server stopped: the game ended after $ELAPSED ms"
+  echo "$figure=$ELAPSED" >>"$TOP/figures"
+  kill -CONT "$XVFB_PID"
+  reap_game 1
+  [ "$GAME_STATUS" = "$status" ] || fail "SIG$sig: status $GAME_STATUS"
+  [ "$(trace_field "$TRACE" exit reason)" = "$reason" ] || fail "SIG$sig: no exit line saying $reason in the trace"
+}
+
 lane_xstop() {
   lane xstop
   shot "$WORK/before.ppm"
   start_game segv
-  wait_in_play
-  kill -STOP "$XVFB_PID"
-  kill -SEGV "$GAME_PID"
-  until_ms 2500 "the crashed game to end with the X server stopped" gone "$GAME_PID"
-  log "SIGSEGV with the X server stopped: the game ended after $ELAPSED ms"
-  echo "segv_xstopped_end_ms=$ELAPSED" >>"$TOP/figures"
-  kill -CONT "$XVFB_PID"
-  reap_game 1
-  [ "$GAME_STATUS" = 139 ] || fail "SIGSEGV: status $GAME_STATUS"
-  [ "$(trace_field "$TRACE" exit reason)" = crash ] || fail "no exit line for the crash in the trace"
+  signal_with_x_stopped SEGV 2500 segv_xstopped_end_ms 139 crash
   [ "$(trace_field "$TRACE" exit signal)" = 11 ] || fail "the trace's exit line does not name SIGSEGV"
   until_ms 3000 "the panel back once the X server resumed" panel_back
   log "the panel back $ELAPSED ms after the X server resumed"
@@ -236,16 +244,7 @@ lane_xstop() {
   # Without a guardian the handlers give back themselves; with the server
   # stopped they cannot, and their alarms end them.
   start_game term LUMBRAVICK_GUARDIAN=0
-  wait_in_play
-  kill -STOP "$XVFB_PID"
-  kill -TERM "$GAME_PID"
-  until_ms 8000 "SIGTERM to end the game with the X server stopped" gone "$GAME_PID"
-  log "SIGTERM with the X server stopped, no guardian: the game ended after $ELAPSED ms"
-  echo "term_xstopped_end_ms=$ELAPSED" >>"$TOP/figures"
-  kill -CONT "$XVFB_PID"
-  reap_game 1
-  [ "$GAME_STATUS" = 143 ] || fail "SIGTERM: status $GAME_STATUS"
-  [ "$(trace_field "$TRACE" exit reason)" = termination_timeout ] || fail "no exit line for the time-out in the trace"
+  signal_with_x_stopped TERM 8000 term_xstopped_end_ms 143 termination_timeout
   sleep 1
   is_unmapped "$PANEL" || fail "the panel came back although nothing could give it back"
   ls "$XDG_RUNTIME_DIR"/lumbravick-hidden-*.txt >/dev/null || fail "no record file left behind"
