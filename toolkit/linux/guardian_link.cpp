@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <ctime>
 #include <fstream>
+#include <vector>
 
 #include "toolkit/linux/x11_desktop.h"
 #include "toolkit/trace.h"
@@ -30,6 +31,7 @@ constexpr size_t kMaxPending = 1 << 20;
 constexpr int kReadyWaitMs = 3000;
 constexpr int64_t kAliveEveryUs = 1000000;
 constexpr size_t kMaxRecordFile = 1 << 20;
+constexpr int kRepairWaitMs = 2000;
 
 int64_t MonotonicUs() {
   timespec ts{};
@@ -88,6 +90,14 @@ long AwaitReady(int fd) {
   }
 }
 
+bool AllViewable(XDisplay* display, const std::vector<XWindowId>& windows) {
+  for (XWindowId w : windows) {
+    XWindowAttributes a{};
+    if (XGetWindowAttributes(display, w, &a) && a.map_state != IsViewable) return false;
+  }
+  return true;
+}
+
 // In the child of fork: only async-signal-safe calls.
 [[noreturn]] void BecomeGuardian(int socket, const char* exe, const char* const* args) {
   if (fork() != 0) _exit(0);  // not the game's child: nobody has to wait for it
@@ -141,20 +151,23 @@ int GuardianLink::RepairStaleRecord() {
   text.resize(static_cast<size_t>(in.gcount()));
   guardian::Record stale = guardian::Record::FromText(text);
   if (stale.Display() != DisplayString(display_)) return 0;
-  int mapped = 0;
+  std::vector<XWindowId> mapped;
   {
     XErrorTrap trap(display_);
     const auto& items = stale.Items();
     for (auto it = items.rbegin(); it != items.rend(); ++it)
-      if (GiveBackWindow(display_, WindowOf(display_, *it)) == GiveBackResult::Mapped) ++mapped;
+      if (GiveBackWindow(display_, WindowOf(display_, *it)) == GiveBackResult::Mapped)
+        mapped.push_back(static_cast<XWindowId>(it->id));
+    // The window manager maps them in its own time; the game, which hides
+    // what is on the screen, must find them there.
+    for (int i = 0; i < kRepairWaitMs / 20 && !AllViewable(display_, mapped); ++i) usleep(20000);
   }
-  XFlush(display_);
   unlink(record_path_.c_str());
-  trace::Event("guardian").Str("op", "repair").Int("windows", mapped);
-  if (mapped)
-    std::fprintf(stderr, "lumbravick: gave back %d window(s) an earlier game left hidden\n",
-                 mapped);
-  return mapped;
+  const int count = static_cast<int>(mapped.size());
+  trace::Event("guardian").Str("op", "repair").Int("windows", count);
+  if (count)
+    std::fprintf(stderr, "lumbravick: gave back %d window(s) an earlier game left hidden\n", count);
+  return count;
 }
 
 bool GuardianLink::Start(uint64_t gameResource) {
