@@ -86,10 +86,8 @@ gone() { ! alive "$1"; }
 # Reaps the game; its exit status in GAME_STATUS.
 reap_game() {
   wait_for "$1" "the game to end" gone "$GAME_PID"
-  set +e
-  wait "$GAME_PID" 2>/dev/null
-  GAME_STATUS=$?
-  set -e
+  GAME_STATUS=0
+  wait "$GAME_PID" 2>/dev/null || GAME_STATUS=$?
 }
 
 # The panel is on the screen again where it was, with its state.
@@ -144,6 +142,9 @@ lane() {
   SCREEN_W=1024 SCREEN_H=768
   mkdir -p "$WORK"
   trap 'stop_all' EXIT
+  # A step that fails outside the checks says where.
+  set -o errtrace
+  trap 'fail "line $LINENO: $BASH_COMMAND failed"' ERR
   private_session "$WORK"
   start_xvfb 1024x768x24
   start_desktop
@@ -303,10 +304,8 @@ lane_env() {
   local geometry why
   for geometry in 1024x768x8 16x16x24; do
     start_xvfb "$geometry"
-    set +e
-    why=$(env LUMBRAVICK_TRACE="$WORK/trace-$geometry.jsonl" timeout 10 "$GAME" 2>&1)
-    local status=$?
-    set -e
+    local status=0
+    why=$(env LUMBRAVICK_TRACE="$WORK/trace-$geometry.jsonl" timeout 10 "$GAME" 2>&1) || status=$?
     [ "$status" = 1 ] || fail "$geometry: status $status"
     [ "$(printf '%s\n' "$why" | wc -l)" = 1 ] || fail "$geometry: not one line: $why"
     if [ -e "$WORK/trace-$geometry.jsonl" ] && trace_has "$WORK/trace-$geometry.jsonl" desktop; then
