@@ -171,6 +171,22 @@ start_xvfb() {
   wait_for 10 "X server $DISPLAY" sh -c "xprop -root >/dev/null 2>&1"
 }
 
+# lasting_window_of_type TYPE: the window of TYPE once it is on the screen
+# and still the same half a second later (within 20 s).
+lasting_window_of_type() {
+  local first second
+  for _ in $(seq 1 40); do
+    first=$(window_of_type "$1" || true)
+    sleep 0.5
+    second=$(window_of_type "$1" || true)
+    if [ -n "$first" ] && [ "$first" = "$second" ] && is_viewable "$first"; then
+      echo "$first"
+      return 0
+    fi
+  done
+  return 1
+}
+
 # A desktop of SCREEN_W x SCREEN_H on DISPLAY, in the private HOME: openbox,
 # pcmanfm --desktop with a generated wallpaper and four icons, tint2 as a
 # bottom panel (ROOT is the source tree).

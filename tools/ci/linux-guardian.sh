@@ -127,11 +127,11 @@ finish_with_ok() {
   reap_game 10
 }
 
-# The panel and the desktop window, and where and how the panel is.
+# The panel and the desktop window, and where and how the panel is. Both
+# programs may replace a window they made at first.
 note_desktop() {
-  PANEL=$(window_of_type DOCK)
-  DESKTOP_WIN=$(window_of_type DESKTOP)
-  wait_for 10 "the panel on the screen" is_viewable "$PANEL"
+  DESKTOP_WIN=$(lasting_window_of_type DESKTOP) || fail "no lasting desktop window"
+  PANEL=$(lasting_window_of_type DOCK) || fail "no lasting panel"
   PANEL_RECT=$(frame_rect "$PANEL")
   PANEL_STATE=$(net_wm_state "$PANEL")
 }
