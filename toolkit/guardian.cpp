@@ -116,16 +116,26 @@ std::string AliveLine() { return "alive"; }
 std::string QuietLine(uint32_t ms) { return "quiet " + std::to_string(ms); }
 
 std::string HideLine(const HiddenItem& item) {
-  std::string line = "hide kind=" + Encode(item.kind) + " id=" + std::to_string(item.id) +
-                     " class=" + Encode(item.windowClass);
+  std::string line = "hide kind=";
+  line += Encode(item.kind);
+  line += " id=";
+  line += std::to_string(item.id);
+  line += " class=";
+  line += Encode(item.windowClass);
   if (item.place) {
-    const Rect& r = *item.place;
-    line += " at=" + std::to_string(r.x) + "," + std::to_string(r.y) + "," + std::to_string(r.w) +
-            "," + std::to_string(r.h);
+    const char* separator = " at=";
+    for (int v : {item.place->x, item.place->y, item.place->w, item.place->h}) {
+      line += separator;
+      line += std::to_string(v);
+      separator = ",";
+    }
   }
   if (item.hadState) {
     line += " state=";
-    for (size_t i = 0; i < item.states.size(); ++i) line += (i ? "," : "") + Encode(item.states[i]);
+    for (size_t i = 0; i < item.states.size(); ++i) {
+      if (i) line += ',';
+      line += Encode(item.states[i]);
+    }
   }
   return line;
 }
