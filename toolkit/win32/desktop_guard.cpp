@@ -121,7 +121,9 @@ bool HiddenDesktop::Add(const ShellWindow& window) noexcept {
     if (slot.load() == bits) return false;
   for (auto& slot : slots_) {
     uint64_t free = 0;
-    if (slot.compare_exchange_strong(free, bits)) return true;
+    if (!slot.compare_exchange_strong(free, bits)) continue;
+    if (listener_) listener_(window, listener_context_);
+    return true;
   }
   return false;
 }

@@ -71,8 +71,17 @@ class HiddenDesktop {
   // `pick`) and shows it; each window is shown once, whoever asks. Returns
   // how many were taken out.
   size_t ShowAgain(bool (*pick)(ShellRole) = nullptr) noexcept;
+  // Told of each window Add notes, before it is hidden, on the thread that
+  // adds it (the guardian link).
+  using Listener = void (*)(const ShellWindow& window, void* context);
+  void SetListener(Listener listener, void* context) noexcept {
+    listener_ = listener;
+    listener_context_ = context;
+  }
 
  private:
+  Listener listener_ = nullptr;
+  void* listener_context_ = nullptr;
   // role << 32 | handle; 0 is a free slot.
   std::array<std::atomic<uint64_t>, kCapacity> slots_{};
 };

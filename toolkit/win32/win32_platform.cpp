@@ -33,6 +33,12 @@ Win32Platform::Win32Platform() {
 }
 
 Win32Platform::~Win32Platform() {
+  // The game's end gave everything back (or its guard did): the guardian
+  // has nothing left to do.
+  if (guardian_.Running()) {
+    guardian_.Shown(DesktopGuard::Hidden().Windows());
+    DesktopGuard::Hidden().SetListener(nullptr, nullptr);
+  }
   ForgetWindowsPlatform(this);
   if (instance_mutex_) CloseHandle(instance_mutex_);
   if (com_ready_) CoUninitialize();
@@ -41,7 +47,12 @@ Win32Platform::~Win32Platform() {
 
 uint32_t Win32Platform::TickCount() { return timeGetTime(); }
 
-void Win32Platform::Sleep(uint32_t ms) { ::Sleep(ms); }
+void Win32Platform::Sleep(uint32_t ms) {
+  guardian_.Alive();
+  // Long enough to count: the guardian is not to take it for a hang.
+  if (ms >= 100) guardian_.Quiet(ms);
+  ::Sleep(ms);
+}
 
 double Win32Platform::ClockSeconds() {
   SYSTEMTIME t;
@@ -101,6 +112,7 @@ void Win32Platform::DeliverQueued() {
 }
 
 void Win32Platform::PumpEvents(uint32_t waitMs) {
+  guardian_.Alive();
   DrainMessages();
   if (waitMs > 0 && queue_.empty() && !end_requested_) {
     MsgWaitForMultipleObjectsEx(0, nullptr, waitMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
@@ -148,7 +160,19 @@ Rect Win32Platform::PrimaryScreen() {
   return {0, 0, r.right - r.left, r.bottom - r.top};
 }
 
+void Win32Platform::GuardDesktop() {
+  if (!guarded_ || guardian_.Running()) return;
+  guarded_ = guardian_.Start();
+  if (!guarded_) return;
+  DesktopGuard::Hidden().SetListener(
+      [](const ShellWindow& window, void* link) {
+        static_cast<GuardianLink*>(link)->Hiding(window);
+      },
+      &guardian_);
+}
+
 void Win32Platform::MinimiseAllWindows() {
+  GuardDesktop();
   // Win+M as the keyboard sends it: Windows key down, M down, Windows key up.
   constexpr BYTE kLeftWindows = 91, kM = 77;
   keybd_event(kLeftWindows, 0, 0, 0);
@@ -156,11 +180,17 @@ void Win32Platform::MinimiseAllWindows() {
   keybd_event(kLeftWindows, 0, KEYEVENTF_KEYUP, 0);
 }
 
-void Win32Platform::SetTaskbarVisible(bool visible) { SetTaskbarsVisible(visible); }
+void Win32Platform::SetTaskbarVisible(bool visible) {
+  if (!visible) GuardDesktop();
+  SetTaskbarsVisible(visible);
+  if (visible) guardian_.Shown(DesktopGuard::Hidden().Windows());
+}
 
 void Win32Platform::SetIconLayerVisible(bool visible) {
+  if (!visible) GuardDesktop();
   std::string path = tk::win32::SetIconLayerVisible(visible);
   if (!visible) icon_layer_ = path;
+  if (visible) guardian_.Shown(DesktopGuard::Hidden().Windows());
 }
 
 bool Win32Platform::CaptureScreen(Surface& target) {

@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "toolkit/platform.h"
+#include "toolkit/win32/guardian_link.h"
 #include "toolkit/win32/win32_text.h"
 
 namespace tk::win32 {
@@ -101,6 +102,10 @@ class Win32Platform : public Platform {
   void SetInstanceName(std::wstring name) { instance_name_ = std::move(name); }
   static constexpr const wchar_t* kInstanceName = L"Local\\Vantoro.Lumbravick.Running";
 
+  // Before the desktop is first touched, start the guardian process
+  // (guardian_link.h). Off unless asked for.
+  void SetGuarded(bool on) { guarded_ = on; }
+
   // The registry key that (app, section) maps to, below HKEY_CURRENT_USER.
   static std::wstring SettingsKeyPath(const std::string& app, const std::string& section);
 
@@ -108,6 +113,7 @@ class Win32Platform : public Platform {
   // Dispatches everything waiting on the thread's message queue.
   void DrainMessages();
   void DeliverQueued();
+  void GuardDesktop();
 
   std::deque<QueuedInput> queue_;
   std::map<HWND, Win32Peer*> peers_;
@@ -119,6 +125,8 @@ class Win32Platform : public Platform {
   bool end_requested_ = false;
   HMODULE resource_module_ = nullptr;
   std::string icon_layer_;
+  bool guarded_ = false;
+  GuardianLink guardian_;
   // Pictures rebuilt as whole files from their resource parts, by id.
   std::map<std::pair<int, int>, std::vector<uint8_t>> rebuilt_;
 };
