@@ -94,4 +94,5 @@ fi
 if stage 4 && [ -f tools/ci/windows.sh ]; then
   echo "== Windows builds under Wine"
   bash tools/ci/windows.sh
+  bash tools/ci/windows-guardian.sh
 fi

@@ -34,3 +34,7 @@ target_link_libraries(lumbravick-winprobe PRIVATE lumbravick_win32)
 # layouts, with a wallpaper and icons (Wine has no icon layer of its own).
 add_executable(lumbravick-testshell ${LUMBRAVICK_WIN32_TESTS_DIR}/testshell.cpp)
 target_link_libraries(lumbravick-testshell PRIVATE user32 gdi32)
+# The taskbar of the guardian's run (tools/ci/windows-guardian.sh), on a Wine
+# desktop without one of its own.
+add_executable(lumbravick-standin-taskbar ${LUMBRAVICK_WIN32_TESTS_DIR}/standin_taskbar.cpp)
+target_link_libraries(lumbravick-standin-taskbar PRIVATE user32 gdi32)
