@@ -8,7 +8,8 @@
 # purpose (a hung game is given 20 s, then 10 s more):
 #  kill    kill -9 of the game in the middle of play: the panel back with its
 #          state within 2 s, the screen as before; kill -9 of the guardian
-#          alone: the game still ends normally and gives everything back;
+#          alone: the game still ends normally and gives everything back; the
+#          game's X connection closed: its trace says so;
 #  stop    kill -STOP of the game: within 25 s the panel is back and the game
 #          is off the screen, within 35 s it is gone;
 #  xstop   the X server stopped: a crash still ends the game within 5 s and the
@@ -31,7 +32,7 @@ case $BUILD in /*) ;; *) BUILD=$PWD/$BUILD ;; esac
 GAME=$BUILD/toolkit/linux/lumbravick
 CHECK=$BUILD/toolkit/linux/lumbravick-e2e-check
 
-for tool in Xvfb openbox pcmanfm tint2 xdotool xprop xwininfo import convert cmake; do
+for tool in Xvfb openbox pcmanfm tint2 xdotool xprop xwininfo xkill import convert cmake; do
   command -v "$tool" >/dev/null || { echo "linux-guardian: FAIL: $tool is missing (see tools/packages-linux.txt)" >&2; exit 1; }
 done
 if [ ! -x "$GAME" ] || [ ! -x "$CHECK" ]; then
@@ -87,7 +88,7 @@ gone() { ! alive "$1"; }
 reap_game() {
   wait_for "$1" "the game to end" gone "$GAME_PID"
   GAME_STATUS=0
-  wait "$GAME_PID" 2>/dev/null || GAME_STATUS=$?
+  { wait "$GAME_PID"; } 2>/dev/null || GAME_STATUS=$?
 }
 
 # The panel is on the screen again where it was, with its state.
@@ -185,6 +186,17 @@ lane_kill() {
   check_panel "after a game whose guardian was killed"
   check_screen "$WORK/before.ppm" "after a game whose guardian was killed"
   log "guardian killed alone: the game ended normally and gave everything back"
+
+  # The game's X connection closed under it: its trace says so.
+  start_game xkill
+  wait_in_play
+  xkill -id "$(xdotool search --onlyvisible --name '^Lumbravick$' | head -1)" >"$WORK/xkill.log" 2>&1
+  reap_game 10
+  [ "$GAME_STATUS" = 1 ] || fail "after losing its X connection the game ended with status $GAME_STATUS"
+  [ "$(trace_field "$TRACE" exit reason)" = x_connection_lost ] || fail "no exit line for the lost connection"
+  wait_for 2 "the panel back" panel_back
+  check_panel "after the X connection closed"
+  log "the X connection closed: status 1, the trace says why, the panel back"
 }
 
 # ---- stop: a game that hangs ------------------------------------------------------------

@@ -121,7 +121,7 @@ terminate_game() {
 # is killed here, which is what TerminateProcess does under Wine.
 start_game control LUMBRAVICK_GUARDIAN=0
 kill -KILL "$GAME_PID"
-wait "$GAME_PID" 2>/dev/null || true
+{ wait "$GAME_PID"; } 2>/dev/null || true
 sleep 3
 [ "$(standin)" = hidden ] || fail "without a guardian the taskbar came back: the run proves nothing"
 log "without a guardian, the game killed: the taskbar stays hidden"
@@ -133,7 +133,7 @@ terminate_game
 until_visible 2000 "after TerminateProcess"
 log "with the guardian, after TerminateProcess: the taskbar back after $ELAPSED ms"
 FIGURES="terminate_taskbar_ms=$ELAPSED"
-wait "$GAME_PID" 2>/dev/null || true
+{ wait "$GAME_PID"; } 2>/dev/null || true
 
 # ---- 3. a hung game --------------------------------------------------------------------------------
 start_game hang
@@ -148,7 +148,7 @@ while kill -0 "$GAME_PID" 2>/dev/null; do
   sleep 0.2
 done
 gone=$(($(now_ms) - STOPPED))
-wait "$GAME_PID" 2>/dev/null || true
+{ wait "$GAME_PID"; } 2>/dev/null || true
 [ "$gone" -le 35000 ] || fail "the stopped game was ended only after $gone ms"
 log "a stopped game: ended after $gone ms"
 FIGURES+=" hang_gone_ms=$gone"
