@@ -282,14 +282,22 @@ void LinuxPlatform::SetIconLayerVisible(bool visible) {
 
 bool LinuxPlatform::CaptureScreen(Surface& target) {
   desktop_->SetPrimary(PrimaryScreen());
+  const bool withIcons = desktop_->IconLayerVisible();
   bool ok = desktop_->Capture(target, capture_grabs_, [this] { Sleep(capture_pause_ms_); });
-  if (ok) DumpCapture(target);
+  if (!ok) return ok;
+  DumpCapture(target, ++dumps_);
+  if (withIcons) {
+    with_icons_dump_ = dumps_;
+  } else if (with_icons_dump_ > 0 && desktop_->MaskedPixels() > 0) {
+    // Corrected outside the work area: the file shows what the game plays on.
+    DumpCapture(desktop_->LastCaptureWithIcons(), with_icons_dump_);
+  }
   return ok;
 }
 
-void LinuxPlatform::DumpCapture(const Surface& image) {
+void LinuxPlatform::DumpCapture(const Surface& image, int number) {
   if (dump_dir_.empty()) return;
-  WritePpm(dump_dir_ + "/capture-" + std::to_string(++dumps_) + ".ppm", image);
+  WritePpm(dump_dir_ + "/capture-" + std::to_string(number) + ".ppm", image);
 }
 
 int LinuxPlatform::ShowCursor(bool show) { return desktop_->ShowCursor(show); }

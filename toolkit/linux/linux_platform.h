@@ -116,7 +116,7 @@ class LinuxPlatform : public Platform {
   void Drain();
   void Deliver(const InputEvent& e);
   void CheckTermination();
-  void DumpCapture(const Surface& image);
+  void DumpCapture(const Surface& image, int number);
   void GuardDesktop();
 
   XDisplay* xdisplay_ = nullptr;
@@ -129,6 +129,7 @@ class LinuxPlatform : public Platform {
   std::string lock_path_;
   std::string dump_dir_;
   int dumps_ = 0;
+  int with_icons_dump_ = 0;  // the number of the last capture with icons
   int capture_grabs_ = 12;
   uint32_t capture_pause_ms_ = 150;
   int message_boxes_ = 0;

@@ -358,11 +358,11 @@ void X11Desktop::CorrectCaptureWithIcons(const Surface& iconFree) {
   // on it or let it go since.
   if (!with_icons_target_ || with_icons_target_->Pixels() != with_icons_.Pixels()) return;
   const Rect work = WorkArea();
-  const int64_t masked =
+  masked_pixels_ =
       TakeIconFreeOutsideWorkArea(*with_icons_target_, iconFree, work, hidden_dock_areas_);
   with_icons_ = *with_icons_target_;
   TraceIconFreePicture(SourceName(source_), stale_pixmap_, work,
-                       static_cast<int>(hidden_dock_areas_.size()), masked);
+                       static_cast<int>(hidden_dock_areas_.size()), masked_pixels_);
 }
 
 bool X11Desktop::Capture(Surface& target, int maxGrabs, const std::function<void()>& pause) {
@@ -380,6 +380,7 @@ bool X11Desktop::Capture(Surface& target, int maxGrabs, const std::function<void
   if (icons_visible_) {
     with_icons_target_ = &target;
     with_icons_ = target;
+    masked_pixels_ = 0;
   } else {
     CorrectCaptureWithIcons(target);
   }

@@ -82,6 +82,10 @@ class X11Desktop {
   // Where the picture without icons comes from.
   enum class IconFreeSource { Screen, RootPixmap, WallpaperSetting, DesktopUnmapped };
   IconFreeSource Source() const { return source_; }
+  // The last capture with icons, as corrected by the capture without them,
+  // and how many of its pixels outside the work area that changed.
+  const Surface& LastCaptureWithIcons() const { return with_icons_; }
+  int64_t MaskedPixels() const { return masked_pixels_; }
   static const char* SourceName(IconFreeSource source);
 
   // Copies the primary screen (or, with the icon layer hidden, the picture
@@ -137,6 +141,7 @@ class X11Desktop {
   bool icons_visible_ = true;
   IconFreeSource source_ = IconFreeSource::Screen;
   bool stale_pixmap_ = false;
+  int64_t masked_pixels_ = 0;
   // The picture without icons, unless it is the live screen.
   Surface icon_free_;
   // The last capture with icons: where it was put and what it was.
