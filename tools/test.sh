@@ -4,7 +4,8 @@
 #     (headless backend);
 #  2. the same under the address and undefined-behaviour sanitizers;
 #  3. the Linux build, its unit tests and its end-to-end tests under Xvfb
-#     (the game, and the guardian with the ways out);
+#     (the game, and the guardian with the ways out), then a game on each
+#     of the cheaper Linux desktops;
 #  4. the Windows builds, cross-compiled, their tests under Wine.
 # LUMBRAVICK_SKIP_APT=1 skips the package step; LUMBRAVICK_ONLY="1 2" runs
 # only the named stages.
@@ -89,6 +90,8 @@ if stage 3; then
   cmake --build build/linux -j"$jobs"
   bash tools/ci/linux-e2e.sh build/linux
   bash tools/ci/linux-guardian.sh build/linux
+  echo "== the game on the desktops the test command runs"
+  bash tools/ci/linux-desktops.sh --cheap build/linux
 fi
 
 if stage 4 && [ -f tools/ci/windows.sh ]; then

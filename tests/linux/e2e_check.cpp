@@ -9,6 +9,15 @@
 //       prints KEY of the last (or first) EVENT line; exit 1 if there is none
 //   count TRACE EVENT [--where KEY=VALUE]
 //       prints how many EVENT lines there are
+//   set-root-pixmap A.ppm
+//       leaves A as the root's wallpaper pixmap (_XROOTPMAP_ID) and
+//       background after it exits, as a wallpaper setter does
+//   show-panel x,y,w,h
+//       until it is ended, shows a panel as a compositor draws one: no
+//       window a program could hide, and the work area (_NET_WORKAREA,
+//       for a screen without a window manager) leaves it out
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +30,11 @@
 
 #include "toolkit/linux/ppm.h"
 #include "toolkit/surface.h"
+
+// After the toolkit's headers: Xlib's macros would clash with them.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 namespace {
 
@@ -139,6 +153,61 @@ bool ParseTraceLine(const std::string& line, TraceFields& out) {
   return false;
 }
 
+void SetRootPixmap(const tk::Surface& picture) {
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) Fail("no X display");
+  const int screen = DefaultScreen(d);
+  const Window root = RootWindow(d, screen);
+  const unsigned w = static_cast<unsigned>(picture.Width()),
+                 h = static_cast<unsigned>(picture.Height());
+  // The pixmap outlives this connection, as the property promises.
+  XSetCloseDownMode(d, RetainPermanent);
+  Pixmap pixmap = XCreatePixmap(d, root, w, h, static_cast<unsigned>(DefaultDepth(d, screen)));
+  XImage* image =
+      XCreateImage(d, DefaultVisual(d, screen), static_cast<unsigned>(DefaultDepth(d, screen)),
+                   ZPixmap, 0, nullptr, w, h, 32, 0);
+  if (!image) Fail("cannot make an image");
+  image->data = static_cast<char*>(std::malloc(static_cast<size_t>(image->bytes_per_line) * h));
+  for (int y = 0; y < picture.Height(); ++y)
+    for (int x = 0; x < picture.Width(); ++x) XPutPixel(image, x, y, picture.Get(x, y));
+  GC gc = XCreateGC(d, pixmap, 0, nullptr);
+  XPutImage(d, pixmap, gc, image, 0, 0, 0, 0, w, h);
+  XFreeGC(d, gc);
+  XDestroyImage(image);
+  for (const char* name : {"_XROOTPMAP_ID", "ESETROOT_PMAP_ID"})
+    XChangeProperty(d, root, XInternAtom(d, name, False), XA_PIXMAP, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(&pixmap), 1);
+  XSetWindowBackgroundPixmap(d, root, pixmap);
+  XClearWindow(d, root);
+  XCloseDisplay(d);
+}
+
+// A grey bar with a lighter button on it, in an override-redirect window of
+// no type, and the work area above or below it.
+[[noreturn]] void ShowPanel(const tk::Rect& r) {
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) Fail("no X display");
+  const int screen = DefaultScreen(d);
+  const Window root = RootWindow(d, screen);
+  XSetWindowAttributes a{};
+  a.override_redirect = True;
+  a.background_pixel = 0x303438;
+  Window panel = XCreateWindow(d, root, r.x, r.y, static_cast<unsigned>(r.w),
+                               static_cast<unsigned>(r.h), 0, CopyFromParent, InputOutput,
+                               CopyFromParent, CWOverrideRedirect | CWBackPixel, &a);
+  a.background_pixel = 0x7090B0;
+  XCreateWindow(d, panel, 4, 4, 40, static_cast<unsigned>(std::max(1, r.h - 8)), 0, CopyFromParent,
+                InputOutput, CopyFromParent, CWBackPixel, &a);
+  XMapSubwindows(d, panel);
+  XMapWindow(d, panel);
+  const int sh = DisplayHeight(d, screen), top = r.y == 0 ? r.h : 0;
+  long work[4] = {0, top, DisplayWidth(d, screen), sh - r.h};
+  XChangeProperty(d, root, XInternAtom(d, "_NET_WORKAREA", False), XA_CARDINAL, 32, PropModeReplace,
+                  reinterpret_cast<unsigned char*>(work), 4);
+  XSync(d, False);
+  for (;;) pause();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -147,7 +216,10 @@ int main(int argc, char** argv) {
   const bool picture = cmd == "diff" || cmd == "bbox", trace = cmd == "field" || cmd == "count";
   // Options follow the `fixed` arguments; all but --first take a value.
   const size_t fixed = cmd == "field" ? 4 : picture || trace ? 3 : 2;
-  if (a.size() < fixed) Fail("usage: diff | bbox | size | field | count (see the source)");
+  if (a.size() < fixed)
+    Fail(
+        "usage: diff | bbox | size | field | count | set-root-pixmap | show-panel (see the "
+        "source)");
   std::optional<tk::Rect> region;
   std::vector<tk::Rect> exclude;
   std::string whereKey, whereValue;
@@ -186,6 +258,10 @@ int main(int argc, char** argv) {
   } else if (cmd == "size" && a.size() == 2) {
     tk::Surface p = Load(a[1]);
     std::printf("%d %d\n", p.Width(), p.Height());
+  } else if (cmd == "show-panel" && a.size() == 2) {
+    ShowPanel(RectArg(a[1]));
+  } else if (cmd == "set-root-pixmap" && a.size() == 2) {
+    SetRootPixmap(Load(a[1]));
   } else if (trace) {
     // The EVENT lines with KEY=VALUE, in order.
     std::vector<TraceFields> events;

@@ -1,6 +1,6 @@
-# Helpers of tools/ci/linux-e2e.sh: processes, waiting, X windows, pictures
-# and the flight recorder. Sourced; expects WORK (a scratch folder) and CHECK
-# (the lumbravick-e2e-check program) to be set.
+# Helpers of tools/ci/linux-e2e.sh and tools/ci/linux-desktops.sh: processes,
+# waiting, X windows, pictures and the flight recorder. Sourced; expects WORK
+# (a scratch folder) and CHECK (the lumbravick-e2e-check program) to be set.
 
 STARTED_PIDS=()
 E2E_DEADLINE=${E2E_DEADLINE:-480}   # seconds for the whole run
