@@ -31,7 +31,9 @@ struct Start {
 // Starts a game on a settings file holding `file` (none when null) and quits
 // it with a key.
 Start StartOnFile(const std::optional<std::string>& file) {
-  std::string path = testing::TempDir() + "lumbravick-settings.ini";
+  // One file for each test: the test command runs tests side by side.
+  std::string path = testing::TempDir() + "lumbravick-settings-" +
+                     testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini";
   std::remove(path.c_str());
   if (file) std::ofstream(path, std::ios::binary) << *file;
   auto options = WithScript(DesktopPair(640, 480), "0 follow on\n3800 key x\n");
