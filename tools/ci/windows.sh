@@ -10,7 +10,9 @@
 #      it does from its trace (LUMBRAVICK_TRACE) and from a probe program;
 #   5. gives the ways out that skip the game's own ending (session end, a
 #      crash, std::terminate, abort) and checks the taskbar comes back;
-#   6. runs the 32-bit game the same way when 32-bit Wine is installed.
+#   6. plays one game on each layout of the desktop's windows, with icons
+#      drawn by a test shell (tools/ci/windows-layouts.sh);
+#   7. runs the 32-bit game the same way when 32-bit Wine is installed.
 #
 # It installs nothing: tools/packages-windows.txt lists what it needs.
 # Environment: LUMBRAVICK_WIN_BUILD (build folder, default build/windows),
@@ -463,7 +465,12 @@ for way in crash terminate abort; do
   log "$way: the guard gave the taskbar back before the process died"
 done
 
-# ---- 6. the 32-bit program ---------------------------------------------------------------------
+# ---- 6. games on the layouts of the desktop's windows, with icons ----------------------------
+# shellcheck source=windows-layouts.sh
+. "$ROOT/tools/ci/windows-layouts.sh"
+play_layouts
+
+# ---- 7. the 32-bit program ---------------------------------------------------------------------
 WINE32=$(find_tool /usr/lib/wine/wine) || WINE32=
 if [ -z "$WINE32" ] || [ ! -d /usr/lib/i386-linux-gnu/wine ]; then
   log "SKIP: the 32-bit program is not run: 32-bit Wine (wine32:i386) is not installed"
