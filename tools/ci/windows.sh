@@ -12,7 +12,8 @@
 #      crash, std::terminate, abort) and checks the taskbar comes back;
 #   6. plays one game on each layout of the desktop's windows, with icons
 #      drawn by a test shell (tools/ci/windows-layouts.sh);
-#   7. runs the 32-bit game the same way when 32-bit Wine is installed.
+#   7. runs the 32-bit game the same way when 32-bit Wine is installed, or
+#      when wine64 can run it itself (WoW64).
 #
 # It installs nothing: tools/packages-windows.txt lists what it needs.
 # Environment: LUMBRAVICK_WIN_BUILD (build folder, default build/windows),
@@ -471,15 +472,24 @@ done
 play_layouts
 
 # ---- 7. the 32-bit program ---------------------------------------------------------------------
+# Without 32-bit Wine, wine64 starts a 32-bit program itself (its WoW64)
+# where it was built with the 32-bit Windows DLLs.
 WINE32=$(find_tool /usr/lib/wine/wine) || WINE32=
-if [ -z "$WINE32" ] || [ ! -d /usr/lib/i386-linux-gnu/wine ]; then
-  log "SKIP: the 32-bit program is not run: 32-bit Wine (wine32:i386) is not installed"
-elif ! "$WINE32" --version >/dev/null 2>&1; then
-  log "SKIP: the 32-bit program is not run: 32-bit Wine is installed but this kernel cannot start it"
-else
+WOW64=
+compgen -G '/usr/lib/*/wine/i386-windows/ntdll.dll' >/dev/null && WOW64=1
+NO_WOW64="and wine64 has no 32-bit DLLs to run it in its WoW64"
+if [ -n "$WINE32" ] && [ -d /usr/lib/i386-linux-gnu/wine ] && "$WINE32" --version >/dev/null 2>&1; then
   log "playing the 32-bit game"
   GAME_WINE=$WINE32
   play "$EXE32" i686
+elif [ -n "$WOW64" ]; then
+  log "playing the 32-bit game under wine64's WoW64"
+  GAME_WINE=$WINE64
+  play "$EXE32" i686
+elif [ -z "$WINE32" ] || [ ! -d /usr/lib/i386-linux-gnu/wine ]; then
+  log "SKIP: the 32-bit program is not run: 32-bit Wine (wine32:i386) is not installed, $NO_WOW64"
+else
+  log "SKIP: the 32-bit program is not run: 32-bit Wine is installed but this kernel cannot start it, $NO_WOW64"
 fi
 
 log "all Windows checks passed in $((SECONDS - START)) s"
