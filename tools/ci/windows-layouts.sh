@@ -77,40 +77,33 @@ layout_paddle_under() {  # x
 
 # Plays until the ball has hit icons after the scan, then pauses the game.
 # The paddle goes where each ball comes down: a serve line tells where a new
-# ball goes; a ball that hits the paddle's middle goes back the way it came,
-# one step faster; after an icon hit the game is paused for the pause line
-# to tell where the ball now goes. Fails (1) when the game ended first.
+# ball goes; after each hit on the paddle or on icons the game is paused for
+# the pause line to tell where the ball now goes. Fails (1) when the game
+# ended first.
 layout_play_until_hit() {  # trace paddle-top
-  local trace=$1 top=$2 serves=0 hits=0 icons=0 catches=0 n x y dx dy land end=$((SECONDS + 90))
+  local trace=$1 top=$2 serves=0 bounces=0 catches=0 x y dx dy end=$((SECONDS + 90))
+  local bounce='"ev":"sound","id":10[13]'
   until sed -n '/"ev":"scan_done"/,$p' "$trace" | grep -q '"ev":"sound","id":103'; do
     grep -q '"ev":"end_screen"' "$trace" && return 1
     [ $SECONDS -lt $end ] || fail "no icon was hit after the scan within 90 s"
-    n=$(count_trace "$trace" '"ev":"catch","kind":"6"')
-    if [ "$n" != "$catches" ]; then
-      catches=$n
+    if [ "$(count_trace "$trace" '"ev":"catch","kind":"6"')" != "$catches" ]; then
+      catches=$(count_trace "$trace" '"ev":"catch","kind":"6"')
       LAYOUT_INVERT_UNTIL=$((SECONDS + 15))
     fi
     if [ "$(count_trace "$trace" '"ev":"serve"')" != "$serves" ]; then
       serves=$(count_trace "$trace" '"ev":"serve"')
       read -r x y dx dy < <(layout_ball "$trace" serve) || fail "no ball in the serve line"
-      hits=$(count_trace "$trace" '"ev":"sound","id":101')
-      icons=$(count_trace "$trace" '"ev":"sound","id":103')
-    elif [ "$(count_trace "$trace" '"ev":"sound","id":103')" != "$icons" ]; then
+    elif [ "$(count_trace "$trace" "$bounce")" != "$bounces" ]; then
       pause_game "$trace" || return 1
-      icons=$(count_trace "$trace" '"ev":"sound","id":103')
-      hits=$(count_trace "$trace" '"ev":"sound","id":101')
+      bounces=$(count_trace "$trace" "$bounce")
       read -r x y dx dy < <(layout_ball "$trace" pause) || fail "no ball in the pause line"
       xdotool click 3
-      [ "$dy" != 0 ] || dy=1
-    elif [ "$(count_trace "$trace" '"ev":"sound","id":101')" != "$hits" ]; then
-      hits=$(count_trace "$trace" '"ev":"sound","id":101')
-      x=$land y=$((top - 16)) dy=$((-(${dy#-} + 1)))
+      [ "$dy" != 0 ] || continue
     else
       sleep 0.01
       continue
     fi
-    land=$(layout_landing "$x" "$y" "$dx" "$dy" "$top")
-    layout_paddle_under "$land"
+    layout_paddle_under "$(layout_landing "$x" "$y" "$dx" "$dy" "$top")"
   done
   pause_game "$trace"
 }
