@@ -70,107 +70,75 @@ void FillWallpaper(HDC dc, int w, int h) {
 
 // ---- the icons: 32 x 32 glyphs drawn with GDI, with a caption below ----------------
 
-struct Pen {
-  Pen(HDC dc, COLORREF line, COLORREF fill)
-      : dc(dc),
-        pen(SelectObject(dc, CreatePen(PS_SOLID, 1, line))),
-        brush(SelectObject(dc, CreateSolidBrush(fill))) {}
-  ~Pen() {
+// One shape of a glyph: a rectangle, an ellipse, a polygon or a line, with
+// its outline and fill colours; points relative to the glyph's corner.
+struct Shape {
+  char kind;  // 'r', 'e', 'p', 'l'
+  COLORREF line, fill;
+  std::vector<POINT> points;
+};
+struct Icon {
+  const char* caption;
+  std::vector<Shape> shapes;
+};
+
+const std::vector<Icon>& Icons() {
+  const COLORREF white = RGB(255, 255, 255), grey = RGB(170, 185, 185), dark = RGB(50, 60, 60);
+  static const std::vector<Icon> icons = {
+      {"Computer",
+       {{'r', RGB(40, 40, 40), RGB(200, 200, 190), {{2, 2}, {30, 24}}},
+        {'r', RGB(40, 40, 40), RGB(200, 200, 190), {{10, 26}, {22, 31}}},
+        {'r', RGB(0, 0, 90), RGB(0, 90, 170), {{5, 5}, {27, 20}}}}},
+      {"Documents",
+       {{'p', RGB(120, 90, 0), RGB(240, 200, 60), {{1, 6}, {12, 6}, {15, 9}, {30, 9}, {30, 28}}},
+        {'r', RGB(120, 90, 0), RGB(250, 220, 110), {{1, 13}, {31, 29}}}}},
+      {"Recycle Bin",
+       {{'p', dark, grey, {{6, 8}, {26, 8}, {23, 31}, {9, 31}}},
+        {'r', dark, grey, {{4, 4}, {28, 8}}},
+        {'l', dark, grey, {{11, 11}, {11, 28}}},
+        {'l', dark, grey, {{16, 11}, {16, 28}}},
+        {'l', dark, grey, {{21, 11}, {21, 28}}}}},
+      {"Notes",
+       {{'p', RGB(60, 60, 60), white, {{5, 1}, {20, 1}, {27, 8}, {27, 31}, {5, 31}}},
+        {'l', RGB(90, 90, 90), white, {{9, 12}, {24, 12}}},
+        {'l', RGB(90, 90, 90), white, {{9, 17}, {24, 17}}},
+        {'l', RGB(90, 90, 90), white, {{9, 22}, {24, 22}}}}},
+      {"Music",
+       {{'e', RGB(90, 0, 90), RGB(170, 40, 170), {{3, 21}, {15, 31}}},
+        {'e', RGB(90, 0, 90), RGB(170, 40, 170), {{17, 17}, {29, 27}}},
+        {'p',
+         RGB(90, 0, 90),
+         RGB(170, 40, 170),
+         {{12, 26}, {12, 1}, {29, 1}, {29, 22}, {26, 22}, {26, 6}, {15, 6}, {15, 26}}}}},
+      {"Games",
+       {{'e', RGB(120, 0, 0), RGB(220, 30, 30), {{1, 1}, {31, 31}}},
+        {'e', RGB(255, 200, 200), RGB(255, 230, 230), {{8, 6}, {15, 12}}}}},
+      {"Network",
+       {{'e', RGB(0, 60, 0), RGB(60, 160, 220), {{1, 1}, {31, 31}}},
+        {'e', RGB(0, 90, 0), RGB(60, 170, 60), {{6, 6}, {16, 18}}},
+        {'e', RGB(0, 90, 0), RGB(60, 170, 60), {{17, 14}, {27, 26}}}}},
+      {"Pictures",
+       {{'r', RGB(90, 60, 20), RGB(250, 250, 240), {{1, 4}, {31, 28}}},
+        {'p', RGB(0, 100, 0), RGB(70, 150, 60), {{4, 25}, {13, 12}, {19, 20}, {23, 16}, {28, 25}}},
+        {'e', RGB(200, 150, 0), RGB(255, 210, 0), {{21, 7}, {27, 13}}}}},
+  };
+  return icons;
+}
+
+void DrawGlyph(HDC dc, const Icon& icon, int x, int y) {
+  for (const Shape& shape : icon.shapes) {
+    HGDIOBJ pen = SelectObject(dc, CreatePen(PS_SOLID, 1, shape.line));
+    HGDIOBJ brush = SelectObject(dc, CreateSolidBrush(shape.fill));
+    std::vector<POINT> p = shape.points;
+    for (POINT& point : p) point = {point.x + x, point.y + y};
+    if (shape.kind == 'r') Rectangle(dc, p[0].x, p[0].y, p[1].x, p[1].y);
+    if (shape.kind == 'e') Ellipse(dc, p[0].x, p[0].y, p[1].x, p[1].y);
+    if (shape.kind == 'p') Polygon(dc, p.data(), static_cast<int>(p.size()));
+    if (shape.kind == 'l') Polyline(dc, p.data(), static_cast<int>(p.size()));
     DeleteObject(SelectObject(dc, pen));
     DeleteObject(SelectObject(dc, brush));
   }
-  HDC dc;
-  HGDIOBJ pen, brush;
-};
-
-void Computer(HDC dc, int x, int y) {
-  {
-    Pen p(dc, RGB(40, 40, 40), RGB(200, 200, 190));
-    Rectangle(dc, x + 2, y + 2, x + 30, y + 24);
-    Rectangle(dc, x + 10, y + 26, x + 22, y + 31);
-  }
-  Pen p(dc, RGB(0, 0, 90), RGB(0, 90, 170));
-  Rectangle(dc, x + 5, y + 5, x + 27, y + 20);
 }
-
-void Folder(HDC dc, int x, int y) {
-  Pen p(dc, RGB(120, 90, 0), RGB(240, 200, 60));
-  POINT tab[] = {{x + 1, y + 6},  {x + 12, y + 6},  {x + 15, y + 9},
-                 {x + 30, y + 9}, {x + 30, y + 28}, {x + 1, y + 28}};
-  Polygon(dc, tab, 6);
-  Pen front(dc, RGB(120, 90, 0), RGB(250, 220, 110));
-  Rectangle(dc, x + 1, y + 13, x + 31, y + 29);
-}
-
-void Bin(HDC dc, int x, int y) {
-  Pen p(dc, RGB(50, 60, 60), RGB(170, 185, 185));
-  POINT body[] = {{x + 6, y + 8}, {x + 26, y + 8}, {x + 23, y + 31}, {x + 9, y + 31}};
-  Polygon(dc, body, 4);
-  Rectangle(dc, x + 4, y + 4, x + 28, y + 8);
-  for (int i = 0; i < 3; ++i) {
-    MoveToEx(dc, x + 11 + 5 * i, y + 11, nullptr);
-    LineTo(dc, x + 11 + 5 * i, y + 28);
-  }
-}
-
-void Page(HDC dc, int x, int y) {
-  Pen p(dc, RGB(60, 60, 60), RGB(255, 255, 255));
-  POINT sheet[] = {
-      {x + 5, y + 1}, {x + 20, y + 1}, {x + 27, y + 8}, {x + 27, y + 31}, {x + 5, y + 31}};
-  Polygon(dc, sheet, 5);
-  for (int i = 0; i < 5; ++i) {
-    MoveToEx(dc, x + 9, y + 12 + 4 * i, nullptr);
-    LineTo(dc, x + 24, y + 12 + 4 * i);
-  }
-}
-
-void Note(HDC dc, int x, int y) {
-  Pen p(dc, RGB(90, 0, 90), RGB(170, 40, 170));
-  Ellipse(dc, x + 3, y + 21, x + 15, y + 31);
-  Ellipse(dc, x + 17, y + 17, x + 29, y + 27);
-  Rectangle(dc, x + 12, y + 2, x + 15, y + 26);
-  Rectangle(dc, x + 26, y + 1, x + 29, y + 22);
-  Rectangle(dc, x + 12, y + 1, x + 29, y + 6);
-}
-
-void Ball(HDC dc, int x, int y) {
-  {
-    Pen p(dc, RGB(120, 0, 0), RGB(220, 30, 30));
-    Ellipse(dc, x + 1, y + 1, x + 31, y + 31);
-  }
-  Pen shine(dc, RGB(255, 200, 200), RGB(255, 230, 230));
-  Ellipse(dc, x + 8, y + 6, x + 15, y + 12);
-}
-
-void Globe(HDC dc, int x, int y) {
-  Pen p(dc, RGB(0, 60, 0), RGB(60, 160, 220));
-  Ellipse(dc, x + 1, y + 1, x + 31, y + 31);
-  Pen land(dc, RGB(0, 90, 0), RGB(60, 170, 60));
-  Ellipse(dc, x + 6, y + 6, x + 16, y + 18);
-  Ellipse(dc, x + 17, y + 14, x + 27, y + 26);
-}
-
-void Picture(HDC dc, int x, int y) {
-  {
-    Pen p(dc, RGB(90, 60, 20), RGB(250, 250, 240));
-    Rectangle(dc, x + 1, y + 4, x + 31, y + 28);
-  }
-  Pen hill(dc, RGB(0, 100, 0), RGB(70, 150, 60));
-  POINT land[] = {
-      {x + 4, y + 25}, {x + 13, y + 12}, {x + 19, y + 20}, {x + 23, y + 16}, {x + 28, y + 25}};
-  Polygon(dc, land, 5);
-  Pen sun(dc, RGB(200, 150, 0), RGB(255, 210, 0));
-  Ellipse(dc, x + 21, y + 7, x + 27, y + 13);
-}
-
-struct Icon {
-  void (*glyph)(HDC, int, int);
-  const char* caption;
-};
-constexpr Icon kIcons[] = {
-    {Computer, "Computer"}, {Folder, "Documents"}, {Bin, "Recycle Bin"}, {Page, "Notes"},
-    {Note, "Music"},        {Ball, "Games"},       {Globe, "Network"},   {Picture, "Pictures"},
-};
 
 // Two staggered rows along the top, as icons arranged by rows leave them:
 // a ball that goes up passes through them.
@@ -181,9 +149,9 @@ void DrawIcons(HDC dc, int width) {
   int n = 0;
   for (int row = 0; row < 2; ++row)
     for (int left = row * kCell / 2; left + kCell <= width; left += kCell, ++n) {
-      const Icon& icon = kIcons[n % std::size(kIcons)];
+      const Icon& icon = Icons()[n % Icons().size()];
       int x = left + (kCell - 32) / 2, y = 8 + row * kRow;
-      icon.glyph(dc, x, y);
+      DrawGlyph(dc, icon, x, y);
       RECT text{left, y + 36, left + kCell, y + 52};
       for (auto [dx, colour] : {std::pair{1, RGB(0, 0, 0)}, std::pair{0, RGB(255, 255, 255)}}) {
         SetTextColor(dc, colour);
