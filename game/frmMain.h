@@ -126,6 +126,14 @@ class frmMain : public tk::Form {
 
  private:
   void WireEvents();
+  // Writes a `pace` line: passes and ball moves of the main loop so far.
+  void TracePace();
+
+  // How fast the main loop runs, for the flight recorder only.
+  struct LoopPace {
+    int64_t passes = 0, moves = 0;
+    uint32_t lastLineTick = 0;
+  } pace_;
 };
 
 // The game window of the running program (null before it is created and

@@ -11,9 +11,11 @@
 #include "game/program.h"
 #include "harness.h"
 
+using testing_support::CallsStartingWith;
 using testing_support::DesktopPair;
 using testing_support::EndsProgram;
 using testing_support::Headless;
+using testing_support::ProbeAt;
 using testing_support::Table;
 using testing_support::WithScript;
 
@@ -38,7 +40,7 @@ Finished RunGame() {
 }  // namespace
 
 TEST(Startup, ClearsAndPhotographsTheDesktopInOrderAndGivesItBackAtTheEnd) {
-  Headless h(WithScript(DesktopPair(640, 480, {{10, 10, 8, 8}}), "0 follow on\n4000 key q\n"));
+  Headless h(WithScript(DesktopPair(640, 480, {{10, 10, 8, 8}}), "0 follow on\n7000 key q\n"));
   Finished f = RunGame();
   const auto& calls = h.platform.calls;
   auto at = calls.begin();
@@ -141,9 +143,11 @@ TEST(GameLoop, PauseHoldsTheScanResumeContinuesAtTheSameColumnAndAnyKeyButShiftE
   Finished f = RunGame();
   EXPECT_TRUE(f.result.ended);
   EXPECT_GE(tk::GetTickCount(), 9010u) << "Shift ended nothing";
-  // The loop starts at 3700 ms; a pass costs 0.1 ms. The pass that takes the
-  // pause still scans its column; the pass that takes the key does not.
-  const int beforePause = (3750 - 3700) * 10 + 1, afterResume = (9010 - 9000) * 10;
+  // The loop starts at 3700 ms; a scan pass lasts LoopDelay (4 ms), then
+  // costs 0.1 ms more. 13 passes begin before the release at 3750 and the
+  // 14th takes it, still scanning its column; after the resume at 9000, 3
+  // begin before the key at 9010 and the 4th takes it, without scanning.
+  const int beforePause = 14, afterResume = 3;
   EXPECT_EQ(f.scanColumn, beforePause + afterResume);
   EXPECT_EQ(f.iconPixels, f.scanColumn) << "no column counted twice";
 }
@@ -162,6 +166,30 @@ TEST(GameLoop, TwoReleasesInOneYieldNestTheLoopAndTheOuterReturnsOnPause) {
   EXPECT_GE(tk::GetTickCount() - started, 30u);
   EXPECT_EQ(t.headless.platform.cursorCount, 0) << "paused twice, resumed once: the pointer shows";
   EXPECT_EQ(t.window->ScanColumn, static_cast<int32_t>(t.headless.platform.passes));
+}
+
+TEST(GameLoop, AScanPassLastsLoopDelayFromItsStartAndPlayPassesSleepItOnTop) {
+  Table t(WithScript(DesktopPair(40, 480), "300 up right\n"));
+  auto& p = t.headless.platform;
+  t.window->OnLoad = nullptr;
+  t.window->Show();
+  t.PlacePaddle(0, 408, 40);
+  t.PlaceBall(12, 100, 0, 0);
+  // A handler that takes 2.5 ms of the pass running at 50 ms.
+  ProbeAt slowHandler(50, [&] { p.AdvanceMicros(2500); });
+  t.window->GameLoop();
+  ASSERT_TRUE(slowHandler.fired);
+  std::vector<std::string> sleeps = CallsStartingWith(p, {"Sleep("});
+  const auto full = static_cast<size_t>(std::count(sleeps.begin(), sleeps.end(), "Sleep(4)"));
+  // One sleep per pass; the slow pass sleeps only what is left of its 4 ms.
+  EXPECT_EQ(sleeps.size(), p.passes);
+  EXPECT_EQ(full, sleeps.size() - 1);
+  EXPECT_TRUE(std::ranges::find(sleeps, "Sleep(2)") != sleeps.end() ||
+              std::ranges::find(sleeps, "Sleep(1)") != sleeps.end());
+  // 42 scan passes of 4.1 ms end at 172.2 ms; play passes yield 4 ms after
+  // they begin, every 4.1 ms: the 32nd takes the release at 300 ms.
+  EXPECT_TRUE(t.window->IconPixelsDone);
+  EXPECT_EQ(p.passes, 42u + 32u);
 }
 
 TEST(StateRecord, SixteenBitAssignmentThatOverflowsIsSkipped) {

@@ -120,6 +120,46 @@ expect_equal("${pause_dir}" "${dx},${dy}" "ball direction in the pause line")
 string(JSON total GET "${last}" IconPixelsTotal)
 expect_equal("${scanned}" "${total}" "icon pixels in the end-of-scan line")
 
+# ---- the pace of the scan on a 1024 x 768 pair --------------------------------
+# A scan pass lasts LoopDelay (4 ms) like a play pass: the W + 2 passes take
+# about four seconds of play, and the ball moves once a pass all along.
+execute_process(COMMAND ${PAIR} ${OUT}/big.png ${OUT}/big-without.png 1024 768 RESULT_VARIABLE rc)
+expect_equal("${rc}" 0 "1024 x 768 pair made")
+file(WRITE ${OUT}/follow.script "0 follow on\n")
+run_sim(paced --with-icons ${OUT}/big.png --without-icons ${OUT}/big-without.png --script ${OUT}/follow.script
+  --until-ms 9000 --trace ${OUT}/paced.jsonl)
+expect_equal("${paced_rc}" 1 "1024 x 768 run stopped by --until-ms")
+file(STRINGS ${OUT}/paced.jsonl trace)
+set(first_pass "")
+set(scan_end "")
+foreach(line IN LISTS trace)
+  string(JSON ev GET "${line}" ev)
+  string(JSON t GET "${line}" t)
+  if(ev STREQUAL pace AND first_pass STREQUAL "")
+    set(first_pass ${t})
+  elseif(ev STREQUAL scan_done)
+    set(scan_end ${t})
+    string(JSON scanned GET "${line}" icon_pixels)
+  elseif(ev STREQUAL pace AND NOT scan_end STREQUAL "" AND NOT scan_pace)
+    string(JSON scan_pace GET "${line}" passes)
+    string(JSON scan_moves GET "${line}" moves)
+  endif()
+endforeach()
+if(first_pass STREQUAL "" OR scan_end STREQUAL "")
+  fail("1024 x 768: no first pass or no end of the scan in the trace")
+else()
+  math(EXPR scan_ms "${scan_end} - ${first_pass}")
+  if(scan_ms LESS 4000 OR scan_ms GREATER 5500)
+    fail("1024 x 768: the scan took ${scan_ms} ms, not 4 to 5.5 s")
+  endif()
+endif()
+expect_equal("${scan_pace}/${scan_moves}" "1026/1026" "passes and ball moves in the scan")
+list(GET trace -1 last)
+string(JSON column GET "${last}" ScanColumn)
+string(JSON total GET "${last}" IconPixelsTotal)
+expect_equal("${column}" 1026 "ScanColumn after the scan")
+expect_equal("${scanned}" "${total}" "1024 x 768: icon pixels in the end-of-scan line")
+
 # ---- scripted games whose traces must show fragments in order ------------------
 # NAME.script runs on the 640 x 480 pair; NAME.expect lists fragments of trace
 # lines in the order they must appear; "not X" forbids X between the matches
