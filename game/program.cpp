@@ -10,6 +10,7 @@ namespace game {
 
 RunResult RunProgram(const std::function<void(frmMain&)>& atEnd) {
   mdlLumbravick::ResetModule();
+  tk::ResetRandom();
   tk::trace::SetStartTick(tk::GetTickCount());
   RunResult result;
   {

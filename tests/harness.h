@@ -45,6 +45,7 @@ class Installed {
     platform.Follow = sim::FollowBall;
     tk::InstallPlatform(&platform);
     mdlLumbravick::ResetModule();
+    tk::ResetRandom();
   }
   ~Installed() { tk::InstallPlatform(nullptr); }
   Platform platform;

@@ -11,7 +11,8 @@ namespace tk {
 
 namespace {
 
-uint64_t g_random_state = 0x853C49E6748FEA9Bull;
+constexpr uint64_t kRandomStateAtStart = 0x853C49E6748FEA9Bull;
+uint64_t g_random_state = kRandomStateAtStart;
 
 uint64_t SplitMix(uint64_t& state) {
   uint64_t z = (state += 0x9E3779B97F4A7C15ull);
@@ -21,6 +22,8 @@ uint64_t SplitMix(uint64_t& state) {
 }
 
 }  // namespace
+
+void ResetRandom() { g_random_state = kRandomStateAtStart; }
 
 void Randomize() {
   double clock = CurrentPlatform().ClockSeconds();

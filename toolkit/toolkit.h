@@ -73,6 +73,8 @@ void StopWav();
 void Randomize();
 // Uniform in [0, 1).
 float Rnd();
+// The generator as at program start (a new program run in the same process).
+void ResetRandom();
 // Converts text to a 16-bit integer the way a stored setting is read: optional
 // blanks and sign, decimal digits; false when it is not a whole number or does
 // not fit.
