@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "toolkit/controls.h"
@@ -30,6 +31,9 @@ inline const std::string kStyleSheetSection = "StyleSheet";
 inline const std::string kStyleSheetKey = "StyleSheet";
 
 void LoadStyleSheet(int16_t sheet, frmMain& window);
+// The sheet a stored setting names. Anything but a whole number of a sheet
+// (a hand-edited or damaged value) plays Classic, which the game then stores.
+int16_t SheetFromSetting(std::string_view stored);
 // What the game window and the chooser's preview load alike: StyleSheet set,
 // both animations back at frame 0 with step 1, the ball frames into
 // `ballSlots`, frame 0 into `paddle` and the paddle frames into

@@ -30,13 +30,10 @@ void frmMain::Form_Load() {
       {0, 0, picScreenshot.Image().Width(), picScreenshot.Image().Height()});
   CursorHide();
 
-  // A stored value that is not a 16-bit whole number skips the load entirely:
-  // the window keeps the pictures it was designed with.
   std::string stored =
       tk::GetSetting(mdlLumbravick::kSettingsApp, mdlLumbravick::kStyleSheetSection,
                      mdlLumbravick::kStyleSheetKey, "0");
-  if (int16_t sheet = 0; tk::TextToInt16(stored, sheet))
-    mdlLumbravick::LoadStyleSheet(sheet, *this);
+  mdlLumbravick::LoadStyleSheet(mdlLumbravick::SheetFromSetting(stored), *this);
 
   IconPixels = 0;
   LoopDelay = 4;

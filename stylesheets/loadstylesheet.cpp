@@ -69,6 +69,12 @@ bool AdvancePaddleFrame() {
   return true;
 }
 
+int16_t SheetFromSetting(std::string_view stored) {
+  int16_t sheet = kClassic;
+  if (!tk::TextToInt16(stored, sheet) || !FindStyleSheet(sheet)) return kClassic;
+  return sheet;
+}
+
 void LoadStyleSheet(int16_t sheet, frmMain& window) {
   const StyleSheetEntry* entry =
       LoadSheetFrames(sheet, window.picBallRes, window.picPaddle, window.picPaddleRes);

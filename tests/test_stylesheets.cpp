@@ -26,6 +26,7 @@ struct Start {
   int16_t sheet = -1, ballFrames = -1, paddleFrames = -1;
   tk::Color counter = 0;
   std::string settingsAfter;
+  tk::Surface finalFrame;
 };
 
 // Starts a game on a settings file holding `file` (none when null) and quits
@@ -45,6 +46,7 @@ Start StartOnFile(const std::optional<std::string>& file) {
     s.ballFrames = mdlLumbravick::BallFrameCount;
     s.paddleFrames = mdlLumbravick::PaddleFrameCount;
     s.counter = w.lblIconPixels.ForeColor();
+    s.finalFrame = w.Frame();
   });
   std::stringstream after;
   after << std::ifstream(path, std::ios::binary).rdbuf();
@@ -59,11 +61,12 @@ Start StartWith(const char* stored) {
 
 }  // namespace
 
-TEST(StyleSheetSetting, StartsOnTheStoredSheetAndSkipsWhatIsNotASixteenBitNumber) {
+TEST(StyleSheetSetting, StartsOnTheStoredSheetAndPlaysClassicForAnythingElse) {
   Start none = StartWith(nullptr);
   EXPECT_EQ(none.sheet, kClassic);
   EXPECT_EQ(none.ballFrames, 8);
   EXPECT_EQ(none.settingsAfter, "[StyleSheet]\nStyleSheet=0\n");
+  ASSERT_GT(none.finalFrame.Width(), 0);
 
   Start news = StartWith("3");
   EXPECT_EQ(news.sheet, kNewspaper);
@@ -71,14 +74,14 @@ TEST(StyleSheetSetting, StartsOnTheStoredSheetAndSkipsWhatIsNotASixteenBitNumber
   EXPECT_EQ(news.counter, tk::Rgb(0, 0, 0));
   EXPECT_EQ(news.settingsAfter, "[StyleSheet]\nStyleSheet=3\n");
 
-  for (const char* bad : {"abc", "70000"}) {
+  // A damaged value plays exactly the game Classic would, and Classic is
+  // what is stored at the end.
+  for (const char* bad : {"abc", "9", "-1", "3.5", "70000", ""}) {
     Start s = StartWith(bad);
-    EXPECT_EQ(s.ballFrames, 0) << bad << ": the load is skipped entirely";
-    EXPECT_EQ(s.counter, tk::Rgb(255, 255, 255)) << bad;
+    EXPECT_EQ(s.sheet, kClassic) << bad;
+    EXPECT_TRUE(s.finalFrame.Pixels() == none.finalFrame.Pixels()) << bad;
+    EXPECT_EQ(s.settingsAfter, "[StyleSheet]\nStyleSheet=0\n") << bad;
   }
-  Start odd = StartWith("9");
-  EXPECT_EQ(odd.sheet, 9) << "a number outside the sheets is passed on";
-  EXPECT_EQ(odd.ballFrames, 0) << "and loads nothing but ball icons";
 }
 
 TEST(StyleSheetSetting, IsOneLineOfAFileWhoseOtherLinesAreNeverLost) {
