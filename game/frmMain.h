@@ -70,6 +70,10 @@ class frmMain : public tk::Form {
   int16_t EffectSeconds = 0;
   int16_t TiltStep = 0;
 
+  // Set as Quit begins. The end screen holds the game for good: no later
+  // tick or resume may start or continue a pass of the main loop under it.
+  bool QuitStarted = false;
+
   // ---- start-up and capture (game/startup.cpp) ---------------------------------
   void Form_Load();
   void GetBackground();

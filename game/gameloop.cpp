@@ -22,6 +22,7 @@ void WaitOutPass(uint32_t passStart, int32_t delayMs) {
 }  // namespace
 
 void frmMain::GameLoop() {
+  if (Paused || QuitStarted) return;
   TracePace();
   while (!Paused) {
     const uint32_t passStart = tk::GetTickCount();

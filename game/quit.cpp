@@ -51,6 +51,7 @@ bool SpeedText(int32_t total, int32_t standing, bool done, int64_t wholeSeconds,
 }  // namespace game
 
 void frmMain::Quit() {
+  QuitStarted = true;
   mdlLumbravick::SaveStyleSheetSetting();
   CursorShow();
   frmEndScreen& end = EndScreen();

@@ -53,7 +53,8 @@ void frmMain::picScreenshot_MouseUp(int16_t button, int16_t, float, float) {
     }
     return;
   }
-  if (button != tk::kRightButton) return;
+  // Once the game is ending the right button neither pauses nor resumes it.
+  if (button != tk::kRightButton || QuitStarted) return;
   mdlLumbravick::PlaySound(kSoundClick);
   if (!Paused) {
     // Where the ball stopped and where it was heading: whoever drives the

@@ -152,6 +152,17 @@ TEST(GameLoop, PauseHoldsTheScanResumeContinuesAtTheSameColumnAndAnyKeyButShiftE
   EXPECT_EQ(f.iconPixels, f.scanColumn) << "no column counted twice";
 }
 
+TEST(GameLoop, NeverRunsUnderTheEndScreenOfAKeyPressedBeforeItsFirstPass) {
+  // Start-up is over at 3300 ms; the loop would start at 3700, under the
+  // end screen, whose OK unlocks 5 s later.
+  Headless h(WithScript(DesktopPair(640, 480), "3500 key x\n"));
+  Finished f = RunGame();
+  EXPECT_TRUE(f.result.ended);
+  EXPECT_GE(tk::GetTickCount(), 8500u);
+  EXPECT_EQ(h.platform.passes, 0u);
+  EXPECT_EQ(CallsStartingWith(h.platform, {"Sound("}), std::vector<std::string>{"Sound(109)"});
+}
+
 TEST(GameLoop, TwoReleasesInOneYieldNestTheLoopAndTheOuterReturnsOnPause) {
   Table t(WithScript(DesktopPair(640, 480), "1 up right\n1 up right\n30 up right\n"));
   t.window->OnLoad = nullptr;
