@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 #include <optional>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -32,9 +33,10 @@ struct Start {
 // Starts a game on a settings file holding `file` (none when null) and quits
 // it with a key.
 Start StartOnFile(const std::optional<std::string>& file) {
-  // One file for each test: the test command runs tests side by side.
-  std::string path = testing::TempDir() + "lumbravick-settings-" +
-                     testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini";
+  // A file of this test's own: tests run side by side, in other checkouts too.
+  const std::string path = testing::TempDir() + "lumbravick-settings-" +
+                           testing::UnitTest::GetInstance()->current_test_info()->name() + "-" +
+                           std::to_string(std::random_device{}()) + ".ini";
   std::remove(path.c_str());
   if (file) std::ofstream(path, std::ios::binary) << *file;
   auto options = WithScript(DesktopPair(640, 480), "0 follow on\n3800 key x\n");
@@ -51,6 +53,7 @@ Start StartOnFile(const std::optional<std::string>& file) {
   std::stringstream after;
   after << std::ifstream(path, std::ios::binary).rdbuf();
   s.settingsAfter = after.str();
+  std::remove(path.c_str());
   return s;
 }
 
