@@ -13,6 +13,7 @@
 #include <tuple>
 #include <vector>
 
+#include "stylesheets/catalogue.h"
 #include "toolkit/resources.h"
 
 namespace {
@@ -218,6 +219,12 @@ TEST(ResourceCatalogue, SoundsHaveTheirFormatAndExactLengthAndAreCleanAndAudible
     double peak = 0;
     for (double v : samples) peak = std::max(peak, std::abs(v));
     EXPECT_GT(peak, 0.3) << "too quiet";
+    if (entry.id == 111) {  // restarted every 5 ms while the paddle shakes
+      double opening = 0;
+      for (size_t i = 0; i < samples.size() && i < entry.rate / 200u * entry.channels; ++i)
+        opening = std::max(opening, std::abs(samples[i]));
+      EXPECT_GT(opening, 0.8 * peak) << "the first 5 ms are all that is heard";
+    }
     EXPECT_LT(peak, 0.99) << "clipped";
     for (int c = 0; c < entry.channels; ++c) {  // no click at either end
       EXPECT_LT(std::abs(samples[c]), 0.02);
@@ -226,18 +233,47 @@ TEST(ResourceCatalogue, SoundsHaveTheirFormatAndExactLengthAndAreCleanAndAudible
   }
 }
 
-TEST(ResourceCatalogue, AnimationFramesDiffer) {
-  auto icon = [](int id) { return tk::DecodeIco(Embedded(ResourceType::Icon, id), 16)->Pixels(); };
+// How far apart two pictures of the same size look: the mean difference of
+// their channels, transparency included.
+double Distance(const tk::Picture& a, const tk::Picture& b) {
+  double sum = 0;
+  for (size_t i = 0; i < a->Pixels().size(); ++i)
+    for (int shift = 0; shift < 32; shift += 8)
+      sum += std::abs(static_cast<int>((a->Pixels()[i] >> shift) & 255) -
+                      static_cast<int>((b->Pixels()[i] >> shift) & 255));
+  return sum / static_cast<double>(a->Pixels().size());
+}
+
+// Every step of an animation as the game cycles it changes the picture, and
+// the step from the last frame back to the first is no bigger than the
+// others: the loop turns without a jump.
+void ExpectSmoothLoop(const std::vector<int>& icons) {
+  std::vector<double> steps;
+  for (size_t f = 0; f < icons.size(); ++f) {
+    const int from = icons[f], to = icons[(f + 1) % icons.size()];
+    steps.push_back(Distance(tk::DecodeIco(Embedded(ResourceType::Icon, from), 16),
+                             tk::DecodeIco(Embedded(ResourceType::Icon, to), 16)));
+    EXPECT_GT(steps.back(), 0) << from << " -> " << to;
+  }
+  const double longest = *std::max_element(steps.begin(), steps.end() - 1);
+  EXPECT_LE(steps.back(), 1.5 * longest) << icons.back() << " -> " << icons.front();
+}
+
+TEST(ResourceCatalogue, AnimationsChangeEveryFrameAndLoopWithoutAJump) {
   auto bitmap = [](int id) { return tk::DecodeBmp(Embedded(ResourceType::Bitmap, id))->Pixels(); };
-  for (int s = 0; s < 5; ++s) {
+  for (int16_t s = 0; s < 5; ++s) {
+    SCOPED_TRACE("sheet " + std::to_string(s));
+    const StyleSheetEntry& sheet = *FindStyleSheet(s);
+    std::vector<int> ball;
+    for (int f = 0; f < sheet.ballFramesInGame; ++f) ball.push_back(BallIconNumber(s, f));
+    ExpectSmoothLoop(ball);
     int base = (s + 1) * 1000;
-    for (int f = 0; f + 1 < BallFrames(s); ++f)
-      EXPECT_NE(icon(base + f), icon(base + f + 1)) << base + f;
-    EXPECT_NE(bitmap(base), bitmap(base + 4)) << "the tilt picture of sheet " << s;
+    EXPECT_NE(bitmap(base), bitmap(base + 4)) << "the tilt picture";
     for (int f = 0; s <= 2 && f < 3; ++f)
       EXPECT_NE(bitmap(base + f), bitmap(base + f + 1)) << base + f;
   }
-  for (int id = 6000; id < 6009; ++id) EXPECT_NE(icon(id), icon(id + 1)) << id;
+  // The flame shows 6000 to 6008 in a loop.
+  ExpectSmoothLoop({6000, 6001, 6002, 6003, 6004, 6005, 6006, 6007, 6008});
 }
 
 TEST(ResourceCatalogue, LasVegasBallFlashesGreyBlueGreyYellowGreyGreenGreyRed) {
@@ -282,6 +318,22 @@ TEST(ResourceCatalogue, PanelCounterWindowSuitsItsTextColour) {
     EXPECT_TRUE(s <= 2 ? sum / n < 0.3 : sum / n > 0.75)
         << "sheet " << s << ", mean luminance " << sum / n;
   }
+}
+
+TEST(ResourceCatalogue, AboutPictureShowsTheDesktopAsTheGameLeavesIt) {
+  // Destroyed icon pixels show the wallpaper, never black, and the taskbar
+  // is hidden: along the bottom edge, left of the panel, lie the green hills.
+  tk::Picture p = tk::DecodeBmp(Embedded(ResourceType::Bitmap, 9001));
+  ASSERT_TRUE(p);
+  for (int y = 0; y < p->Height(); ++y)
+    for (int x = 0; x < p->Width(); ++x) {
+      const tk::Argb c = p->At(x, y);
+      const int r = (c >> 16) & 255, g = (c >> 8) & 255, b = c & 255;
+      ASSERT_GT(r + g + b, 0) << "black at " << x << "," << y;
+      if (y >= p->Height() - 10 && x < 80) {
+        ASSERT_TRUE(g > r && g > b) << x << "," << y;
+      }
+    }
 }
 
 // ---------------------------------------------------------------- decoders

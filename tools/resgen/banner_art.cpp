@@ -97,7 +97,7 @@ Canvas SponsorBanner() {
 }
 
 Canvas AboutPicture() {
-  constexpr int w = 141, h = 205, taskbar = 12;
+  constexpr int w = 141, h = 205;
   Canvas c(w, h);
   // The wallpaper: a sky over rolling hills.
   c.Cover([&](double x, double y) {
@@ -114,6 +114,8 @@ Canvas AboutPicture() {
     c.Fill(cloud, Linear(0, p.y - 10, 0, p.y + 4,
                          {{0, Rgba{1, 1, 1, 0.9}}, {1, Rgba{0.85, 0.9, 1, 0.75}}}));
   }
+  // What the ball uncovers where it destroys icon pixels.
+  const Canvas wallpaper = c;
   // The desktop items, some with chunks knocked out by the ball.
   struct Item {
     int id;
@@ -133,20 +135,20 @@ Canvas AboutPicture() {
     c.Fill(Box(it.x - 1, it.y + 18, it.x + 17, it.y + 21, 1), Rgba{0.05, 0.15, 0.35, 0.45});
     c.Fill(Box(it.x + 1, it.y + 19, it.x + 15, it.y + 20), Rgba{1, 1, 1, 0.9});
   }
-  // Knocked-out chunks: where the ball struck, bits of the desktop are gone
-  // down to black, in ragged clusters of pixels.
+  // Knocked-out chunks: where the ball struck an icon, ragged clusters of its
+  // pixels are gone and the wallpaper shows through, as in the game.
   Rng chips(9001);
   auto chunk = [&](double x, double y, int bits) {
     for (int i = 0; i < bits; ++i) {
       int px = static_cast<int>(Floor(x + chips.Range(-2.5, 2.5))),
           py = static_cast<int>(Floor(y + chips.Range(-2.5, 2.5)));
-      c.Fill(Box(px, py, px + chips.Int(1, 2), py + chips.Int(1, 2)), Hex(0x000000));
+      int size = chips.Int(1, 2);
+      for (int dy = 0; dy < size; ++dy)
+        for (int dx = 0; dx < size; ++dx) c.Put(px + dx, py + dy, wallpaper.At(px + dx, py + dy));
     }
   };
   for (const Item& it : items)
     for (const Point& p : it.holes) chunk(p.x, p.y, 9);
-  chunk(63, 23, 14);
-  chunk(40, 120, 10);
   // A power-up falling, with motion lines above it.
   Canvas doc = DesktopIcon(106);
   c.Draw(doc, 96, 100);
@@ -160,21 +162,13 @@ Canvas AboutPicture() {
     double along = Dot(n, axis);
     return LitColour(along > 0.2 ? Hex(0xf4f1ea) : Hex(0xe02a26), n, 0.45, 0.85, 18);
   });
-  // The paddle near the bottom of the screen.
+  // The paddle near the bottom of the screen (the taskbar is hidden during a
+  // game) and the status panel in the bottom-right corner.
   Canvas paddle = classic::Paddle(3);
-  c.DrawTransformed(paddle, Affine::Scale(46.0 / 168, 9.0 / 32).Then(Affine::Translate(40, 168)));
-  // The taskbar with the status panel above its right end.
-  c.Fill(Box(0, h - taskbar, w, h),
-         Linear(0, h - taskbar, 0, h, {{0, Hex(0x3a4a66)}, {1, Hex(0x1a2236)}}));
-  c.Fill(Box(0, h - taskbar, w, h - taskbar + 1), Rgba{1, 1, 1, 0.35});
-  c.Fill(Box(2, h - taskbar + 2.5, 22, h - 2.5, 2),
-         Linear(0, h - taskbar, 0, h, {{0, Hex(0x6ad06a)}, {1, Hex(0x2a8a2a)}}));
-  c.Fill(Box(26, h - taskbar + 2.5, 58, h - 2.5, 1), Rgba{1, 1, 1, 0.18});
-  c.Fill(Box(w - 22, h - taskbar + 2.5, w - 2, h - 2.5, 1), Rgba{0, 0, 0, 0.3});
-  c.Fill(Box(w - 19, h - taskbar + 5.5, w - 5, h - 5.5), Rgba{1, 1, 1, 0.7});
+  c.DrawTransformed(paddle, Affine::Scale(46.0 / 168, 9.0 / 32).Then(Affine::Translate(40, 184)));
   Canvas panel = classic::Panel();
-  c.DrawTransformed(
-      panel, Affine::Scale(50.0 / 150, 8.0 / 24).Then(Affine::Translate(w - 52, h - taskbar - 10)));
+  c.DrawTransformed(panel,
+                    Affine::Scale(50.0 / 150, 8.0 / 24).Then(Affine::Translate(w - 50, h - 8)));
   c.Flatten(Hex(0x000000));
   return c;
 }

@@ -108,7 +108,8 @@ Canvas Document(char mark) {
 }
 
 // A looping flame field: value noise rising through the frames, crossfaded
-// so that the tenth frame leads back into the first.
+// so that the ninth frame leads back into the first (the game cycles through
+// 6000 to 6008; 6009 looks like 6000).
 double Flames(double x, double y, double t) {
   auto at = [&](double phase) { return Fbm(x * 0.42, (y + phase * 9.0) * 0.36, 3, 6000); };
   return Lerp(at(t), at(t - 1.0), t);
@@ -137,7 +138,7 @@ Canvas DesktopIcon(int id) {
 
 Canvas FlameFrame(int frame) {
   Canvas c(16, 16);
-  double t = frame / 10.0;
+  double t = frame / 9.0;
   const double bx = 8, by = 10.6, br = 3.7;
   auto heat = [&](double x, double y) {
     double dx = x - bx, dy = y - by;

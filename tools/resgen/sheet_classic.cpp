@@ -77,8 +77,10 @@ Canvas Ball(int frame) {
   // Two directions across the axis, to measure longitude from.
   Vec3 u = Normalize({axis.y, -axis.x, 0});
   Vec3 v{axis.y * u.z - axis.z * u.y, axis.z * u.x - axis.x * u.z, axis.x * u.y - axis.y * u.x};
-  // Four panels repeat every half turn: ten frames make that half turn.
-  Rotation spin(axis, -frame * kPi / 10.0);
+  // Four panels repeat every half turn: the eight frames the game cycles
+  // through make that half turn. Frames 8 and 9, seen only in the chooser,
+  // turn on.
+  Rotation spin(axis, -frame * kPi / 8.0);
   const Rgba red = Hex(0xe02a26), white = Hex(0xf4f1ea), cap = Hex(0xf5c518);
   DrawBall(c, 8, 8, 7.5, [&](const Vec3& n) {
     Vec3 p = spin.Apply(n);

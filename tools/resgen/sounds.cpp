@@ -256,12 +256,14 @@ Wave Click(int n, double rate) {
 Wave Rattle(int frames, double rate) {
   Wave w(static_cast<size_t>(frames) * 2, 0.0);
   Rng rng(111);
-  // Loose parts knocking about in a box, now left, now right.
+  // Loose parts knocking about in a box, now left, now right. The shaking
+  // paddle restarts the sound every 5 ms, so it opens with its loudest knock.
   double at = 0.0;
   int hit = 0;
   while (at < frames / rate - 0.01) {
     double pan = hit % 2 ? rng.Range(0.65, 0.95) : rng.Range(0.05, 0.35);
     double freq = rng.Range(700, 1600), gain = rng.Range(0.55, 1.0);
+    if (hit == 0) gain = 2.5;
     Resonator res(freq, rate, 0.06);
     int from = static_cast<int>(at * rate);
     for (int i = from; i < frames; ++i) {
