@@ -25,7 +25,7 @@ void frmMain::Explosion() {
     // The square under the ball, 17 x 17 positions.
     const float BL = picBall.Left(), BT = picBall.Top();
     const int BW = RoundPixel(picBall.Width()), BH = RoundPixel(picBall.Height());
-    picScreenshot.InvalidateImage({RoundPixel(BL), RoundPixel(BT), BW + 1, BH + 1});
+    const tk::Rect square{RoundPixel(BL), RoundPixel(BT), BW + 1, BH + 1};
     bool sounded = false;
     for (int x = 0; x <= BW; ++x) {
       for (int y = 0; y <= BH; ++y) {
@@ -36,6 +36,8 @@ void frmMain::Explosion() {
         IconPixels -= 1;
         if (IconPixels <= 0) Quit();
         with.Set(px, py, wallpaper);
+        // Marked after the change: the sound's yield repaints what is marked.
+        picScreenshot.InvalidateImage(square);
       }
     }
     return;
