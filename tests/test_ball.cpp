@@ -6,6 +6,7 @@
 #include <string>
 
 #include "harness.h"
+#include "stylesheets/catalogue.h"
 
 using testing_support::DesktopPair;
 using testing_support::EndsProgram;
@@ -96,12 +97,42 @@ TEST(Collision, RulesApplyInOrderOnePerPass) {
   t.window->Collision();
   EXPECT_EQ(t.window->picBall.Top(), 299) << "a ball whose top is one above the bottom is not lost";
   EXPECT_EQ(t.window->BallsLeft, 1);
+}
 
-  // Overlapping the paddle's side with its bottom 21 px below the top: side rule.
-  t.PlaceBall(100 - 16, 250 + 21 - 16 + 5, 3, 1);
-  t.window->Collision();
-  EXPECT_EQ(std::pair(t.window->BallDirX, t.window->BallDirY),
-            (std::pair<int16_t, int16_t>(-3, 1)));
+TEST(Collision, EachRuleReachesExactlyToItsEdge) {
+  // A screen without icons; the paddle at (100, 250), 168 x 32.
+  Table t(DesktopPair(400, 300));
+  t.PlacePaddle(100, 250);
+  auto rule = [&](float left, float top) -> std::string {
+    t.PlaceBall(left, top, 3, 2);
+    t.headless.platform.calls.clear();
+    t.window->Collision();
+    auto sounds = testing_support::CallsStartingWith(t.headless.platform, {"Sound("});
+    if (sounds.empty()) return "none";
+    if (sounds[0] == "Sound(102)") return "wall";
+    return t.window->BallDirX == -3 && t.window->BallDirY == 2 ? "paddle side" : "paddle top";
+  };
+  struct Case {
+    float left, top;
+    const char* rule;
+  };
+  // The right wall; the band of the paddle's top, from its top edge to 20 px
+  // below; the sides, reaching 3 px beyond the paddle and down to its bottom.
+  for (Case c : {Case{384, 100, "wall"},
+                 {383.5f, 100, "none"},
+                 {176, 234, "paddle top"},
+                 {176, 233.5f, "none"},
+                 {176, 254.5f, "paddle top"},
+                 {176, 255, "paddle side"},
+                 {80.5f, 260, "none"},
+                 {81, 260, "paddle side"},
+                 {90, 260, "paddle side"},
+                 {110, 260, "paddle side"},
+                 {271, 260, "paddle side"},
+                 {271.5f, 260, "none"},
+                 {176, 282, "paddle side"},
+                 {176, 282.5f, "none"}})
+    EXPECT_EQ(rule(c.left, c.top), c.rule) << c.left << "," << c.top;
 }
 
 TEST(Collision, TheFirstEdgePointOnAnIconRecordsTheHitAndTurnsTheBallByItsSector) {
@@ -190,7 +221,21 @@ TEST(Explosion, SpeedsUpAtEightyPercentMarks) {
   EXPECT_EQ(changes, (std::vector<std::pair<int32_t, int32_t>>{{8000, 3}, {6400, 2}, {5120, 1}}));
 }
 
-TEST(Explosion, FireSweepClearsUnderTheBallAndTheLastPixelEndsTheGame) {
+TEST(Explosion, FireSweepClearsTheSquareUnderTheBallAndTheLastPixelEndsTheGame) {
+  {
+    Table t(DesktopPair(100, 100, {{40, 40, 30, 30}}));
+    t.FinishScan();
+    t.window->FireBallActive = true;
+    t.PlaceBall(45, 45, 2, 2);
+    t.window->Explosion();
+    EXPECT_EQ(t.window->IconPixels, 30 * 30 - 17 * 17);
+    const auto& shown = t.window->picScreenshot.Image();
+    for (int y = 40; y < 70; ++y)
+      for (int x = 40; x < 70; ++x)
+        ASSERT_EQ(shown.Get(x, y) == testing_support::kWallpaper,
+                  x >= 45 && x <= 61 && y >= 45 && y <= 61)
+            << x << "," << y;
+  }
   Table t(DesktopPair(200, 200, {{50, 50, 10, 10}, {150, 150, 2, 2}}));
   t.FinishScan();
   t.window->FireBallActive = true;
@@ -204,6 +249,41 @@ TEST(Explosion, FireSweepClearsUnderTheBallAndTheLastPixelEndsTheGame) {
   t.PlaceBall(140, 140, 2, 2);
   EXPECT_TRUE(EndsProgram([&] { t.window->Explosion(); }));
   EXPECT_EQ(t.window->IconPixels, 0);
+}
+
+TEST(BallAnimation, SheetFramesWrapAtTheSheetsCountAndTheFlameAfter6008) {
+  Table t(DesktopPair(200, 200));
+  frmMain& w = *t.window;
+  using namespace mdlLumbravick;
+  // The frames shown by `ticks` ticks, checking each picture as it goes.
+  auto frames = [&](int ticks) {
+    std::string seen;
+    for (int i = 0; i < ticks; ++i) {
+      const int16_t before = BallFrame;
+      w.AnimateBall();
+      seen += std::to_string(BallFrame);
+      const tk::Picture shown = w.picBall.GetPicture();
+      if (w.FireBallActive)
+        EXPECT_EQ(shown->Pixels(), tk::LoadIconResource(6000 + before)->Pixels()) << before;
+      else
+        EXPECT_EQ(shown, w.picBallRes(BallFrame).GetPicture()) << BallFrame;
+    }
+    return seen;
+  };
+  LoadStyleSheet(kClassic, w);
+  EXPECT_EQ(frames(9), "123456701");
+  BallStep = -1;
+  EXPECT_EQ(frames(3), "076");
+  LoadStyleSheet(kNewspaper, w);
+  EXPECT_EQ(frames(11), "12345678901");
+  w.FireBallActive = true;
+  BallFrame = 3;
+  EXPECT_EQ(frames(7), "4567801") << "icons 6003 to 6008, then 6000";
+  // A fire ball ending on frame 8 of an eight-frame sheet: frame 0 next.
+  w.FireBallActive = false;
+  LoadStyleSheet(kLasVegas, w);
+  BallFrame = 8;
+  EXPECT_EQ(frames(1), "0");
 }
 
 TEST(LostBall, FirstLossServesAgainAfterAFreezeAndTheSecondEndsTheGame) {

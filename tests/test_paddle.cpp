@@ -167,4 +167,17 @@ TEST(PaddleTilt, ShakesFiveEachWayAndRestartsOnARepeatedCatch) {
   c.window->tmrPaddleTiltStopper_Timer();
   EXPECT_FALSE(c.window->tmrPaddleTilt.Enabled() || c.window->tmrPaddleTiltStopper.Enabled());
   EXPECT_TRUE(c.window->tmrAnimatePaddle.Enabled());
+
+  // On every sheet the shaking paddle shows the sheet's tilt picture, and
+  // frame 0 once the shake is over.
+  auto shows = [&](int bitmap) {
+    return c.window->picPaddle.GetPicture()->Pixels() == tk::LoadBitmapResource(bitmap)->Pixels();
+  };
+  for (int16_t sheet = 0; sheet < 5; ++sheet) {
+    mdlLumbravick::LoadStyleSheet(sheet, *c.window);
+    c.window->StartPaddleTilt();
+    EXPECT_TRUE(shows(PaddleBitmapNumber(sheet, 4))) << "sheet " << sheet;
+    c.window->tmrPaddleTiltStopper_Timer();
+    EXPECT_TRUE(shows(PaddleBitmapNumber(sheet, 0))) << "sheet " << sheet;
+  }
 }

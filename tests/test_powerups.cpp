@@ -120,3 +120,37 @@ TEST(Effects, TwoEffectsShareTheCountdownAndInvertParksThePointer) {
   EXPECT_FALSE(f.window->InvertActive);
   EXPECT_EQ(f.headless.platform.calls.back(), "SetCursorPos(-38,100)") << "halves round to even";
 }
+
+TEST(Effects, EachCatchCountsItsOwnFifteenSecondsDownOnThePanel) {
+  Field f;
+  frmMain& w = *f.window;
+  w.IconPixels = 4321;
+  w.lblIconPixels.SetCaption("4321");
+  // Runs the clock until `effect` is over: how long it took and what the
+  // panel showed along the way.
+  auto lasts = [&](const bool& effect, std::vector<std::string>& shown) {
+    return testing_support::RunUntil(f.headless.platform, 40000, [&] {
+      if (shown.empty() || shown.back() != w.lblIconPixels.Caption())
+        shown.push_back(w.lblIconPixels.Caption());
+      return !effect;
+    });
+  };
+  // The first fire ball of a game, lit at once.
+  f.Drop("5", 500, 690);
+  w.CollisionPowerUps();
+  w.picPowerUp(1).SetTop(5000);  // caught: out of the paddle's way
+  w.picScreenshot_MouseUp(tk::kLeftButton, 0, 0, 0);
+  ASSERT_TRUE(w.FireBallActive);
+  std::vector<std::string> fire, invert;
+  EXPECT_EQ(lasts(w.FireBallActive, fire), 15000u);
+  std::vector<std::string> countdown{"4321"};
+  for (int left = 14; left >= 1; --left) countdown.push_back(std::to_string(left));
+  countdown.push_back("4321");
+  EXPECT_EQ(fire, countdown);
+  // The next effect after it has its fifteen seconds too.
+  f.Drop("6", 500, 690);
+  w.CollisionPowerUps();
+  ASSERT_TRUE(w.InvertActive);
+  EXPECT_EQ(lasts(w.InvertActive, invert), 15000u);
+  EXPECT_EQ(invert, countdown);
+}
