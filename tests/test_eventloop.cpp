@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "toolkit/input.h"
 
 using testing_support::DesktopPair;
 using testing_support::Headless;
@@ -120,21 +121,21 @@ TEST(EventLoop, PointerGoesToTheTopmostControlAndReleaseToWherePressed) {
   paddle.Click = [&] { ++paddleClicks; };
   form.surface.MouseUp = [&](int16_t, int16_t, float, float) { ++surfaceUps; };
 
-  form.DeliverMouse(0, 0, 45, 45);
+  form.DeliverMouse(tk::PointerAction::Move, 0, 45, 45);
   EXPECT_EQ(paddleMoves, 1);
   EXPECT_TRUE(form.moves.empty());
-  form.DeliverMouse(1, tk::kLeftButton, 45, 45);
-  form.DeliverMouse(2, tk::kLeftButton, 45, 45);
+  form.DeliverMouse(tk::PointerAction::Down, tk::kLeftButton, 45, 45);
+  form.DeliverMouse(tk::PointerAction::Up, tk::kLeftButton, 45, 45);
   EXPECT_EQ(paddleClicks, 1);
   EXPECT_EQ(surfaceUps, 0);
 
   // Pressed on the surface, released over the paddle: the surface gets it.
-  form.DeliverMouse(1, tk::kRightButton, 5, 5);
-  form.DeliverMouse(2, tk::kRightButton, 45, 45);
+  form.DeliverMouse(tk::PointerAction::Down, tk::kRightButton, 5, 5);
+  form.DeliverMouse(tk::PointerAction::Up, tk::kRightButton, 45, 45);
   EXPECT_EQ(surfaceUps, 1);
 
   paddle.SetVisible(false);
-  form.DeliverMouse(0, 0, 45, 45);
+  form.DeliverMouse(tk::PointerAction::Move, 0, 45, 45);
   EXPECT_EQ(form.moves, std::vector<int>{45}) << "a hidden control catches nothing";
 }
 
@@ -144,4 +145,55 @@ TEST(EventLoop, IdleJumpsTheClockToTheNextTickOrScriptedEvent) {
   form.Show();
   tk::RunModal([&] { return !form.moves.empty(); });
   EXPECT_EQ(tk::GetTickCount(), 5000u);
+}
+
+// Whatever the backend, queued input reaches its form in order, with runs of
+// moves merged where asked, and only while no modal window or message box is
+// over it; a control that went while its click waited gets nothing.
+TEST(EventLoop, QueuedInputReachesOnlyAFormThatMayTakeIt) {
+  using tk::InputEvent;
+  using tk::PointerAction;
+  Headless h(DesktopPair(100, 100));
+  Probe a, b;
+  a.Show();
+  b.Show();
+  a.surface.MouseDown = [&](int16_t, int16_t, float x, float) {
+    a.moves.push_back(-static_cast<int>(x));
+  };
+  auto pointer = [](Probe& f, PointerAction action, int x) {
+    return InputEvent{.kind = InputEvent::Kind::Pointer, .form = &f, .action = action, .x = x};
+  };
+  for (int x : {1, 2, 3}) tk::QueueInputMergingMoves(pointer(a, PointerAction::Move, x));
+  tk::QueueInputMergingMoves(pointer(a, PointerAction::Down, 4));
+  tk::QueueInputMergingMoves(pointer(a, PointerAction::Move, 5));
+  tk::QueueInputMergingMoves(pointer(b, PointerAction::Move, 6));
+  tk::QueueInputMergingMoves(pointer(a, PointerAction::Move, 7));
+  tk::QueueInput(pointer(a, PointerAction::Move, 8));
+  tk::ForgetInput(&b);
+  tk::DeliverQueuedInput();
+  EXPECT_EQ(a.moves, (std::vector<int>{3, -4, 5, 7, 8}));
+  EXPECT_TRUE(b.moves.empty());
+
+  tk::Form dialog("frmDialog", tk::FormStyle::Dialog);
+  auto gone = std::make_unique<tk::Button>(dialog, "cmdGone");
+  int clicks = 0;
+  tk::Button stays(dialog, "cmdStays");
+  stays.Click = gone->Click = [&] { ++clicks; };
+  tk::Timer once(dialog, "once", 10, true);
+  once.Tick = [&] {
+    once.SetEnabled(false);
+    tk::QueueInput(pointer(a, PointerAction::Move, 9));
+    for (tk::Button* c : {gone.get(), &stays})
+      tk::QueueInput({.kind = InputEvent::Kind::Activate, .form = &dialog, .control = c});
+    gone.reset();
+    tk::DeliverQueuedInput();
+    // Under a message box nothing reaches even the modal window.
+    h.platform.QueueInput("press", {"frmDialog.cmdStays"});
+    h.platform.QueueInput("answer", {"yes"});
+    tk::MsgBox("?", tk::MsgBoxButtons::YesNo, tk::MsgBoxIcon::None, "box");
+    dialog.Unload();
+  };
+  dialog.Show(true);
+  EXPECT_EQ(a.moves, (std::vector<int>{3, -4, 5, 7, 8})) << "nothing under the modal window";
+  EXPECT_EQ(clicks, 1);
 }

@@ -92,9 +92,9 @@ TEST(Mouse, PausedTiltingOrAutoPaddleIgnoresThePointerEntirely) {
 TEST(Mouse, HiddenPointerOverThePaddleMovesThePaddleNot) {
   Court c;
   c.window->picPaddle.SetVisible(true);
-  c.window->DeliverMouse(0, 0, 500, 700);  // inside the paddle's area
+  c.window->DeliverMouse(tk::PointerAction::Move, 0, 500, 700);  // inside the paddle's area
   EXPECT_EQ(c.window->picPaddle.Left(), 428);
-  c.window->DeliverMouse(0, 0, 500, 600);  // above it: the play surface
+  c.window->DeliverMouse(tk::PointerAction::Move, 0, 500, 600);  // above it: the play surface
   EXPECT_EQ(c.window->picPaddle.Left(), 500);
 }
 

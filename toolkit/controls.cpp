@@ -5,6 +5,7 @@
 
 #include "toolkit/dialog_keys.h"
 #include "toolkit/font.h"
+#include "toolkit/input.h"
 #include "toolkit/platform.h"
 #include "toolkit/toolkit.h"
 #include "toolkit/trace.h"
@@ -158,6 +159,7 @@ Form::~Form() {
   }
   auto& modal = ModalStack();
   modal.erase(std::remove(modal.begin(), modal.end(), this), modal.end());
+  ForgetInput(this);
   peer_.reset();
 }
 
@@ -196,6 +198,7 @@ void Form::Show(bool modal) {
 void Form::Hide() {
   if (!shown_) return;
   shown_ = false;
+  ForgetInput(this);  // what the window saw before it went is not for it any more
   if (peer_) peer_->Hide();
 }
 
@@ -341,18 +344,18 @@ Control* Form::HitTest(int x, int y) const {
   return nullptr;
 }
 
-void Form::DeliverMouse(int kind, int16_t button, int x, int y) {
+void Form::DeliverMouse(PointerAction action, int16_t button, int x, int y) {
   Control* target = capture_ ? capture_ : HitTest(x, y);
-  if (kind == 1 && !capture_) {
+  if (action == PointerAction::Down && !capture_) {
     capture_ = target;
     capture_button_ = button;
   }
   if (!target) return;
   Rect box = target->FormRect();
   float cx = static_cast<float>(x - box.x), cy = static_cast<float>(y - box.y);
-  if (kind == 0) {
+  if (action == PointerAction::Move) {
     if (target->MouseMove) target->MouseMove(0, 0, cx, cy);
-  } else if (kind == 1) {
+  } else if (action == PointerAction::Down) {
     if (target->MouseDown) target->MouseDown(button, 0, cx, cy);
   } else {
     bool over = HitTest(x, y) == target;

@@ -28,6 +28,7 @@ enum class ControlKind { PictureBox, Image, Label, Button, OptionButton, Frame }
 
 // Mouse buttons as the handlers see them: 1 left, 2 right, 4 middle.
 enum MouseButton : int16_t { kLeftButton = 1, kRightButton = 2, kMiddleButton = 4 };
+enum class PointerAction : uint8_t { Move, Down, Up };
 
 using MouseHandler = std::function<void(int16_t button, int16_t shift, float x, float y)>;
 
@@ -309,8 +310,12 @@ class Form {
   // Draws the given area of the form into `dst` (at the same coordinates).
   void ComposeArea(Surface& dst, const Rect& area) const;
 
-  // ---- input from the backend --------------------------------------------
-  void DeliverMouse(int kind, int16_t button, int x, int y);  // kind: 0 move, 1 down, 2 up
+  // ---- what the form does with input (routed by tk::DeliverInput) ---------
+  // Composed forms: the control under the pointer gets it; a release goes to
+  // the control where the button went down.
+  void DeliverMouse(PointerAction action, int16_t button, int x, int y);
+  // Dialogs: Enter and Esc press the default and the cancel button. Composed
+  // forms: the focused control gets the key.
   void DeliverKeyPress(int16_t keyAscii);
   void DeliverCloseBox();
 

@@ -6,10 +6,11 @@
 //  nothing above this line of the toolkit includes a platform header.
 //
 //  Contract for every backend:
-//  - Single thread. Input reaches the toolkit only through the Deliver* calls
-//    and only from inside PumpEvents. Callbacks from C libraries must queue
-//    what they get and return; exceptions (tk::ProgramEnded) must never
-//    unwind through a C frame.
+//  - Single thread. Input reaches the forms only through tk::DeliverInput
+//    (toolkit/input.h) and only from inside PumpEvents. Callbacks from C
+//    libraries translate what they get into tk::InputEvents, queue them and
+//    return; exceptions (tk::ProgramEnded) must never unwind through a C
+//    frame.
 //  - Sleep blocks and delivers nothing.
 //  - Timers are scheduled by the toolkit (TimerScheduler); the backend only
 //    has to wake PumpEvents up in time, using NextTimerDue().
@@ -61,9 +62,9 @@ class Platform {
   virtual double ClockSeconds() = 0;
 
   // ---- events -------------------------------------------------------------
-  // Delivers every pending input event. With waitMs > 0 it first blocks until
-  // an event arrives or waitMs have passed. Due timers are fired by the
-  // toolkit after this returns.
+  // Delivers every pending input event (tk::DeliverQueuedInput). With
+  // waitMs > 0 it first blocks until an event arrives or waitMs have passed.
+  // Due timers are fired by the toolkit after this returns.
   virtual void PumpEvents(uint32_t waitMs) = 0;
   // One pass of the game's main loop is over.
   virtual void LoopPass() {}

@@ -2,6 +2,7 @@
 // and tells the flight recorder what happened.
 #include <cmath>
 
+#include "toolkit/input.h"
 #include "toolkit/platform.h"
 #include "toolkit/toolkit.h"
 #include "toolkit/trace.h"
@@ -11,6 +12,7 @@ namespace tk {
 namespace {
 
 Platform* g_platform = nullptr;
+int g_message_boxes_open = 0;
 
 void DesktopEvent(const char* op) { trace::Event("desktop").Str("op", op); }
 
@@ -98,10 +100,20 @@ MsgBoxResult MsgBox(const std::string& text, MsgBoxButtons buttons, MsgBoxIcon i
                     const std::string& title) {
   MessageBoxRequest request{text, title, buttons, icon,
                             buttons == MsgBoxButtons::YesNo ? MsgBoxResult::Yes : MsgBoxResult::Ok};
-  MsgBoxResult answer = CurrentPlatform().MessageBox(request);
+  MsgBoxResult answer = MsgBoxResult::Ok;
+  {
+    // Counted as open however the wait ends (the program may end inside it).
+    struct Open {
+      Open() { ++g_message_boxes_open; }
+      ~Open() { --g_message_boxes_open; }
+    } open;
+    answer = CurrentPlatform().MessageBox(request);
+  }
   trace::Event("msgbox").Str("title", title).Str("text", text).Str("answer", AnswerName(answer));
   return answer;
 }
+
+bool MessageBoxOpen() { return g_message_boxes_open > 0; }
 
 std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
                        const std::string& fallback) {

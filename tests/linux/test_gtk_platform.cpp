@@ -12,6 +12,7 @@
 
 #include "tests/linux/x_fixture.h"
 #include "toolkit/controls.h"
+#include "toolkit/input.h"
 #include "toolkit/linux/linux_platform.h"
 #include "toolkit/toolkit.h"
 
@@ -294,7 +295,7 @@ TEST_F(PlatformTest, TheMessageBoxWaitsWithTimersTicking) {
         if (!GTK_IS_MESSAGE_DIALOG(l->data) || !gtk_widget_get_visible(GTK_WIDGET(l->data)))
           continue;
         s->title = gtk_window_get_title(GTK_WINDOW(l->data));
-        s->sawOpenBox = s->platform->MessageBoxOpen();
+        s->sawOpenBox = tk::MessageBoxOpen();
         gtk_dialog_response(GTK_DIALOG(l->data), s->responses[s->next++]);
       }
       g_list_free(all);
@@ -306,24 +307,24 @@ TEST_F(PlatformTest, TheMessageBoxWaitsWithTimersTicking) {
   tk::Timer ticker(owner, "ticker", 10, true);
   int ticks = 0;
   ticker.Tick = [&] { ++ticks; };
-  const tk::MessageBoxRequest yesNo{"Play anyway?\r\nReally?", "Wallpaper settings",
-                                    tk::MsgBoxButtons::YesNo, tk::MsgBoxIcon::Critical,
-                                    tk::MsgBoxResult::Yes};
+  auto yesNo = [] {
+    return tk::MsgBox("Play anyway?\r\nReally?", tk::MsgBoxButtons::YesNo, tk::MsgBoxIcon::Critical,
+                      "Wallpaper settings");
+  };
   // Closing a Yes/No box without an answer does nothing; then No. Then Yes;
   // an OK box closed by its close box answers OK.
   BoxScript script{
       {GTK_RESPONSE_DELETE_EVENT, GTK_RESPONSE_NO, GTK_RESPONSE_YES, GTK_RESPONSE_DELETE_EVENT},
       platform.get()};
   const guint answering = g_timeout_add(60, BoxScript::Answer, &script);
-  EXPECT_EQ(platform->MessageBox(yesNo), tk::MsgBoxResult::No);
+  EXPECT_EQ(yesNo(), tk::MsgBoxResult::No);
   EXPECT_GE(ticks, 4) << "timers tick while the box is open";
   EXPECT_TRUE(script.sawOpenBox);
   EXPECT_EQ(script.title, "Wallpaper settings");
-  EXPECT_FALSE(platform->MessageBoxOpen());
-  EXPECT_EQ(platform->MessageBox(yesNo), tk::MsgBoxResult::Yes);
-  const tk::MessageBoxRequest ok{"Done", "Note", tk::MsgBoxButtons::Ok, tk::MsgBoxIcon::None,
-                                 tk::MsgBoxResult::Ok};
-  EXPECT_EQ(platform->MessageBox(ok), tk::MsgBoxResult::Ok);
+  EXPECT_FALSE(tk::MessageBoxOpen());
+  EXPECT_EQ(yesNo(), tk::MsgBoxResult::Yes);
+  EXPECT_EQ(tk::MsgBox("Done", tk::MsgBoxButtons::Ok, tk::MsgBoxIcon::None, "Note"),
+            tk::MsgBoxResult::Ok);
   if (script.next < script.responses.size())
     g_source_remove(answering);  // it must not outlive `script`
 }

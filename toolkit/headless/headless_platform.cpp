@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "toolkit/controls.h"
+#include "toolkit/input.h"
 #include "toolkit/toolkit.h"
 
 namespace tk::headless {
@@ -35,15 +36,6 @@ int16_t KeyCode(const std::string& key) {
   if (key == "Backspace") return 8;
   if (key == "Tab") return 9;
   return key.size() == 1 ? static_cast<int16_t>(static_cast<unsigned char>(key[0])) : -1;
-}
-
-// The form that gets the user's input: the innermost modal window, or the
-// shown play surface when no modal window is open.
-Form* ActiveForm() {
-  if (Form* modal = TopModalForm()) return modal;
-  for (Form* f : LoadedForms())
-    if (f->IsShown() && f->Style() == FormStyle::Composed) return f;
-  return nullptr;
 }
 
 }  // namespace
@@ -122,15 +114,19 @@ bool HeadlessPlatform::PressDefaultOfModal() {
   if (!modal) return false;
   Button* b = modal->DefaultButton();
   if (!b || !b->Enabled() || !b->Showing()) return false;
-  b->Press();
+  DeliverInput({.kind = InputEvent::Kind::Activate, .form = modal, .control = b});
   return true;
 }
 
-void HeadlessPlatform::DeliverPointer(int kind, int16_t button) {
-  if (open_box_) return;
-  Form* form = ActiveForm();
-  if (form && form->Style() == FormStyle::Composed)
-    form->DeliverMouse(kind, button, pointerX, pointerY);
+// The simulated desktop has no windows of its own: the form with the user's
+// attention is the window that sees the input.
+void HeadlessPlatform::DeliverPointer(PointerAction action, int16_t button) {
+  DeliverInput({.kind = InputEvent::Kind::Pointer,
+                .form = ActiveForm(),
+                .action = action,
+                .button = button,
+                .x = pointerX,
+                .y = pointerY});
 }
 
 void HeadlessPlatform::Deliver(const ScriptEvent& e) {
@@ -138,16 +134,20 @@ void HeadlessPlatform::Deliver(const ScriptEvent& e) {
   if (e.command == "move" || e.command == "click") {
     pointerX = std::stoi(a.at(0));
     pointerY = std::stoi(a.at(1));
-    DeliverPointer(0, 0);
-    if (e.command == "click") DeliverPointer(1, kLeftButton), DeliverPointer(2, kLeftButton);
+    DeliverPointer(PointerAction::Move, 0);
+    if (e.command == "click") {
+      DeliverPointer(PointerAction::Down, kLeftButton);
+      DeliverPointer(PointerAction::Up, kLeftButton);
+    }
   } else if (e.command == "down" || e.command == "up") {
-    DeliverPointer(e.command == "down" ? 1 : 2, ButtonCode(a.at(0)));
+    DeliverPointer(e.command == "down" ? PointerAction::Down : PointerAction::Up,
+                   ButtonCode(a.at(0)));
   } else if (e.command == "key") {
     int16_t code = KeyCode(a.at(0));
     if (open_box_) {
       if (code == 13) box_answer_ = open_box_->defaultAnswer;
-    } else if (Form* form = ActiveForm()) {
-      form->DeliverKeyPress(code);
+    } else {
+      DeliverInput({.kind = InputEvent::Kind::Key, .form = ActiveForm(), .key = code});
     }
   } else if (e.command == "keydown") {
     Record("KeyDown(" + a.at(0) + ")");  // a key without a character: nothing to deliver
@@ -163,11 +163,8 @@ void HeadlessPlatform::Deliver(const ScriptEvent& e) {
     const std::string& target = a.at(0);
     size_t dot = target.find('.');
     Form* form = FindLoadedForm(target.substr(0, dot));
-    Form* active = ActiveForm();
     Control* c = form ? form->FindControl(target.substr(dot + 1)) : nullptr;
-    // A window under a modal one takes no input.
-    if (!c || open_box_ || (TopModalForm() && form != active)) return;
-    Activate(*c);
+    if (c) DeliverInput({.kind = InputEvent::Kind::Activate, .form = form, .control = c});
   }
 }
 

@@ -102,7 +102,7 @@ class HeadlessPlatform : public Platform {
   // Delivers due scripted and queued input; true when something was delivered.
   bool DeliverDue();
   void Deliver(const ScriptEvent& e);
-  void DeliverPointer(int kind, int16_t button);
+  void DeliverPointer(PointerAction action, int16_t button);
   bool PressDefaultOfModal();
 
   Options options_;

@@ -7,6 +7,7 @@
 
 #include "toolkit/controls.h"
 #include "toolkit/dialog_face.h"
+#include "toolkit/input.h"
 #include "toolkit/linux/gtk_peers.h"
 #include "toolkit/linux/linux_platform.h"
 #include "toolkit/linux/text_input.h"
@@ -94,7 +95,6 @@ class DialogPeer : public WindowPeer {
   }
 
   ~DialogPeer() override {
-    platform_.Input().Forget(this);
     platform_.UnregisterWindow(&form_);
     // The controls may be gone already: only widgets are touched here.
     for (auto& item : items_) {
@@ -124,10 +124,7 @@ class DialogPeer : public WindowPeer {
     gtk_window_present(GTK_WINDOW(window_));
   }
 
-  void Hide() override {
-    gtk_widget_hide(window_);
-    platform_.Input().Forget(this);
-  }
+  void Hide() override { gtk_widget_hide(window_); }
 
   void ControlChanged(Control& c) override {
     Item* item = Find(c);
@@ -354,27 +351,19 @@ class DialogPeer : public WindowPeer {
   }
 
   void Queue(InputEvent e) {
-    e.source = this;
     e.form = &form_;
-    platform_.Input().Push(e);
-    platform_.Wake();
+    platform_.QueueInput(e);
   }
 
   static void OnClicked(GtkButton*, gpointer data) {
     auto* item = static_cast<Item*>(data);
-    InputEvent e;
-    e.kind = InputEvent::Kind::Click;
-    e.control = item->control;
-    item->peer->Queue(e);
+    item->peer->Queue({.kind = InputEvent::Kind::Activate, .control = item->control});
   }
 
   static void OnToggled(GtkToggleButton* button, gpointer data) {
     auto* item = static_cast<Item*>(data);
     if (item->peer->updating_ || !gtk_toggle_button_get_active(button)) return;
-    InputEvent e;
-    e.kind = InputEvent::Kind::Select;
-    e.control = item->control;
-    item->peer->Queue(e);
+    item->peer->Queue({.kind = InputEvent::Kind::Activate, .control = item->control});
   }
 
   static gboolean OnPictureButton(GtkWidget*, GdkEventButton* event, gpointer data) {
@@ -382,14 +371,12 @@ class DialogPeer : public WindowPeer {
     int16_t button = ToolkitButton(event->button);
     if (!button) return FALSE;
     auto* item = static_cast<Item*>(data);
-    InputEvent e;
-    e.kind = InputEvent::Kind::ControlMouse;
-    e.control = item->control;
-    e.mouseKind = event->type == GDK_BUTTON_PRESS ? 1 : 2;
-    e.button = button;
-    e.x = WholePixel(event->x);
-    e.y = WholePixel(event->y);
-    item->peer->Queue(e);
+    item->peer->Queue({.kind = InputEvent::Kind::ControlPointer,
+                       .control = item->control,
+                       .action = ButtonAction(event->type),
+                       .button = button,
+                       .x = WholePixel(event->x),
+                       .y = WholePixel(event->y)});
     return TRUE;
   }
 
@@ -413,17 +400,12 @@ class DialogPeer : public WindowPeer {
     } else if (key != 27) {
       return FALSE;  // access keys and focus moves stay GTK's
     }
-    InputEvent e;
-    e.kind = InputEvent::Kind::Key;
-    e.key = key;
-    self->Queue(e);
+    self->Queue({.kind = InputEvent::Kind::Key, .key = key});
     return TRUE;
   }
 
   static gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer data) {
-    InputEvent e;
-    e.kind = InputEvent::Kind::CloseBox;
-    static_cast<DialogPeer*>(data)->Queue(e);
+    static_cast<DialogPeer*>(data)->Queue({.kind = InputEvent::Kind::CloseBox});
     return TRUE;
   }
 

@@ -77,15 +77,12 @@ MsgBoxResult LinuxPlatform::MessageBox(const MessageBoxRequest& request) {
   struct Guard {
     GtkWidget* dialog;
     void* data;
-    int& open;
     ~Guard() {
-      --open;
       g_signal_handlers_disconnect_by_data(dialog, data);
       gtk_widget_destroy(dialog);
       g_object_unref(dialog);
     }
-  } guard{dialog, &state, message_boxes_};
-  ++message_boxes_;
+  } guard{dialog, &state};
   gtk_widget_show_all(dialog);
   gtk_window_present(GTK_WINDOW(dialog));
   RunModal([&state] { return state.answered; });

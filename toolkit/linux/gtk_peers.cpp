@@ -59,4 +59,8 @@ int16_t ToolkitButton(guint button) {
 
 int WholePixel(double v) { return static_cast<int>(std::floor(v)); }
 
+PointerAction ButtonAction(GdkEventType type) {
+  return type == GDK_BUTTON_PRESS ? PointerAction::Down : PointerAction::Up;
+}
+
 }  // namespace tk::gtkx

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
+#include <gdk/gdk.h>
 
 #include <cstdint>
 #include <memory>
@@ -35,5 +36,7 @@ GdkPixbuf* PixbufFromSurface(const Surface& surface);
 int16_t ToolkitButton(guint button);
 // An event coordinate (GDK's are fractional) as the pixel it lies in.
 int WholePixel(double v);
+// A button press or release as the toolkit's pointer action.
+PointerAction ButtonAction(GdkEventType type);
 
 }  // namespace tk::gtkx

@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "toolkit/controls.h"
+#include "toolkit/input.h"
 #include "toolkit/linux/gtk_peers.h"
 #include "toolkit/linux/linux_platform.h"
 #include "toolkit/linux/pixel_format.h"
@@ -47,7 +48,6 @@ class ComposedPeer : public WindowPeer {
   }
 
   ~ComposedPeer() override {
-    platform_.Input().Forget(this);
     platform_.UnregisterWindow(&form_);
     DropImage();
     if (gc_) XFreeGC(platform_.Xdpy(), gc_);
@@ -74,10 +74,7 @@ class ComposedPeer : public WindowPeer {
     gtk_window_present(GTK_WINDOW(window_));
   }
 
-  void Hide() override {
-    gtk_widget_hide(window_);
-    platform_.Input().Forget(this);
-  }
+  void Hide() override { gtk_widget_hide(window_); }
 
   void ControlChanged(Control&) override {}  // the toolkit draws the controls
 
@@ -197,10 +194,8 @@ class ComposedPeer : public WindowPeer {
   }
 
   void Queue(InputEvent e) {
-    e.source = this;
     e.form = &form_;
-    platform_.Input().Push(e);
-    platform_.Wake();
+    platform_.QueueInput(e);
   }
 
   static gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
@@ -222,12 +217,10 @@ class ComposedPeer : public WindowPeer {
   }
 
   static gboolean OnMotion(GtkWidget*, GdkEventMotion* event, gpointer data) {
-    InputEvent e;
-    e.kind = InputEvent::Kind::Mouse;
-    e.mouseKind = 0;
-    e.x = WholePixel(event->x);
-    e.y = WholePixel(event->y);
-    static_cast<ComposedPeer*>(data)->Queue(e);
+    static_cast<ComposedPeer*>(data)->Queue({.kind = InputEvent::Kind::Pointer,
+                                             .action = PointerAction::Move,
+                                             .x = WholePixel(event->x),
+                                             .y = WholePixel(event->y)});
     return TRUE;
   }
 
@@ -237,13 +230,11 @@ class ComposedPeer : public WindowPeer {
     if (event->type != GDK_BUTTON_PRESS && event->type != GDK_BUTTON_RELEASE) return TRUE;
     int16_t button = ToolkitButton(event->button);
     if (!button) return FALSE;
-    InputEvent e;
-    e.kind = InputEvent::Kind::Mouse;
-    e.mouseKind = event->type == GDK_BUTTON_PRESS ? 1 : 2;
-    e.button = button;
-    e.x = WholePixel(event->x);
-    e.y = WholePixel(event->y);
-    static_cast<ComposedPeer*>(data)->Queue(e);
+    static_cast<ComposedPeer*>(data)->Queue({.kind = InputEvent::Kind::Pointer,
+                                             .action = ButtonAction(event->type),
+                                             .button = button,
+                                             .x = WholePixel(event->x),
+                                             .y = WholePixel(event->y)});
     return TRUE;
   }
 
@@ -251,17 +242,12 @@ class ComposedPeer : public WindowPeer {
     int16_t key = KeyAscii(event->keyval, gdk_keyval_to_unicode(event->keyval),
                            (event->state & GDK_CONTROL_MASK) != 0);
     if (key < 0) return FALSE;
-    InputEvent e;
-    e.kind = InputEvent::Kind::Key;
-    e.key = key;
-    static_cast<ComposedPeer*>(data)->Queue(e);
+    static_cast<ComposedPeer*>(data)->Queue({.kind = InputEvent::Kind::Key, .key = key});
     return TRUE;
   }
 
   static gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer data) {
-    InputEvent e;
-    e.kind = InputEvent::Kind::CloseBox;
-    static_cast<ComposedPeer*>(data)->Queue(e);
+    static_cast<ComposedPeer*>(data)->Queue({.kind = InputEvent::Kind::CloseBox});
     return TRUE;  // the form decides; the window stays
   }
 

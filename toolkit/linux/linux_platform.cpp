@@ -40,14 +40,6 @@ gboolean WaitExpired(gpointer data) {
   return G_SOURCE_REMOVE;
 }
 
-// The form that owns a queued event may take input only while no modal
-// window above it is open.
-bool TakesInput(const LinuxPlatform& platform, const Form* form) {
-  if (platform.MessageBoxOpen()) return false;
-  Form* modal = TopModalForm();
-  return !modal || modal == form;
-}
-
 }  // namespace
 
 LinuxPlatform::LinuxPlatform() : settings_(g_get_user_config_dir()) {
@@ -140,50 +132,21 @@ void LinuxPlatform::PumpEvents(uint32_t waitMs) {
   if (guardian_) guardian_->Alive();
   woken_ = false;
   Drain();
-  if (waitMs > 0 && input_.Empty() && !woken_) {
+  if (waitMs > 0 && !InputPending() && !woken_) {
     bool expired = false;
     guint source = g_timeout_add(waitMs, WaitExpired, &expired);
-    while (!expired && !woken_ && input_.Empty() && !g_termination)
+    while (!expired && !woken_ && !InputPending() && !g_termination)
       g_main_context_iteration(nullptr, TRUE);
     if (!expired) g_source_remove(source);
     Drain();
   }
   CheckTermination();
-  while (auto e = input_.Pop()) Deliver(*e);
+  DeliverQueuedInput();
 }
 
-void LinuxPlatform::Deliver(const InputEvent& e) {
-  Form* form = e.form;
-  if (!form || !form->Loaded() || !TakesInput(*this, form)) return;
-  switch (e.kind) {
-    case InputEvent::Kind::Mouse:
-      if (form->Style() == FormStyle::Composed) form->DeliverMouse(e.mouseKind, e.button, e.x, e.y);
-      break;
-    case InputEvent::Kind::Key:
-      form->DeliverKeyPress(e.key);
-      break;
-    case InputEvent::Kind::CloseBox:
-      form->DeliverCloseBox();
-      break;
-    case InputEvent::Kind::Click:
-    case InputEvent::Kind::Select:
-      if (e.control) Activate(*e.control);
-      break;
-    case InputEvent::Kind::ControlMouse: {
-      Control* c = e.control;
-      if (!c || !c->Showing()) break;
-      float x = static_cast<float>(e.x), y = static_cast<float>(e.y);
-      if (e.mouseKind == 1) {
-        if (c->MouseDown) c->MouseDown(e.button, 0, x, y);
-      } else {
-        if (c->MouseUp) c->MouseUp(e.button, 0, x, y);
-        Rect box = c->FormRect();
-        bool over = e.x >= 0 && e.y >= 0 && e.x < box.w && e.y < box.h;
-        if (over && e.button == kLeftButton && c->Click && c->Showing()) c->Click();
-      }
-      break;
-    }
-  }
+void LinuxPlatform::QueueInput(const InputEvent& e) {
+  tk::QueueInputMergingMoves(e);
+  Wake();
 }
 
 void LinuxPlatform::LoopPass() {
@@ -202,16 +165,8 @@ void LinuxPlatform::RegisterWindow(const Form* form, GtkWidget* window) { window
 void LinuxPlatform::UnregisterWindow(const Form* form) { windows_.erase(form); }
 
 GtkWindow* LinuxPlatform::ParentWindow(const Form* except) const {
-  auto window_of = [this](const Form* f) -> GtkWindow* {
-    auto it = windows_.find(f);
-    return it == windows_.end() ? nullptr : GTK_WINDOW(it->second);
-  };
-  if (Form* modal = TopModalForm(); modal && modal != except)
-    if (GtkWindow* w = window_of(modal)) return w;
-  for (Form* f : LoadedForms())
-    if (f != except && f->IsShown() && f->Style() == FormStyle::Composed)
-      if (GtkWindow* w = window_of(f)) return w;
-  return nullptr;
+  auto it = windows_.find(ActiveForm(except));
+  return it == windows_.end() ? nullptr : GTK_WINDOW(it->second);
 }
 
 bool LinuxPlatform::IsOwnWindow(unsigned long xid) const {

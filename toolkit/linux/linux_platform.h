@@ -2,11 +2,11 @@
 // Xlib on GDK's display for the desktop; SDL2 for sound; a GKeyFile for the
 // settings; flock for the single instance.
 //
-// Event flow: GTK's callbacks only append to the InputQueue (and wake the
-// loop). PumpEvents lets GTK dispatch what is pending, optionally blocking
-// until something arrives or the wait is over, and then hands the queued input
-// to the toolkit one event at a time. Nothing the toolkit runs is ever called
-// from inside a GTK callback.
+// Event flow: GTK's callbacks only translate what they see into the toolkit's
+// input events and queue them (and wake the loop). PumpEvents lets GTK
+// dispatch what is pending, optionally blocking until something arrives or
+// the wait is over, and then has the toolkit deliver the queue. Nothing the
+// toolkit runs is ever called from inside a GTK callback.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -17,8 +17,8 @@
 #include <memory>
 #include <string>
 
+#include "toolkit/input.h"
 #include "toolkit/linux/guardian_link.h"
-#include "toolkit/linux/input_queue.h"
 #include "toolkit/linux/sdl_sound.h"
 #include "toolkit/linux/user_files.h"
 #include "toolkit/linux/x11_desktop.h"
@@ -63,7 +63,9 @@ class LinuxPlatform : public Platform {
   // more than once.
   void GiveDesktopBack();
 
-  InputQueue& Input() { return input_; }
+  // Queues what a window saw (pointer moves merged: GTK reports every motion)
+  // and makes a blocking PumpEvents return.
+  void QueueInput(const InputEvent& e);
   // Makes a blocking PumpEvents return (a GTK callback changed something the
   // waiting loop looks at).
   void Wake() { woken_ = true; }
@@ -75,12 +77,10 @@ class LinuxPlatform : public Platform {
   // program's own windows from others on the desktop.
   void RegisterWindow(const Form* form, GtkWidget* window);
   void UnregisterWindow(const Form* form);
-  // The window a new dialog or message box belongs to: the innermost modal
-  // window, else the shown play surface.
+  // The window a new dialog or message box belongs to: that of the active
+  // form (tk::ActiveForm).
   GtkWindow* ParentWindow(const Form* except = nullptr) const;
   bool IsOwnWindow(unsigned long xid) const;
-  // A message box is open: input for forms waits.
-  bool MessageBoxOpen() const { return message_boxes_ > 0; }
 
   // The settings folder (default: the user's configuration folder).
   void SetConfigDir(const std::string& dir) { settings_ = KeyFileSettings(dir); }
@@ -114,14 +114,12 @@ class LinuxPlatform : public Platform {
 
  private:
   void Drain();
-  void Deliver(const InputEvent& e);
   void CheckTermination();
   void DumpCapture(const Surface& image, int number);
   void GuardDesktop();
 
   XDisplay* xdisplay_ = nullptr;
   std::unique_ptr<X11Desktop> desktop_;
-  InputQueue input_;
   bool woken_ = false;
   SdlSound sound_;
   KeyFileSettings settings_;
@@ -132,7 +130,6 @@ class LinuxPlatform : public Platform {
   int with_icons_dump_ = 0;  // the number of the last capture with icons
   int capture_grabs_ = 12;
   uint32_t capture_pause_ms_ = 150;
-  int message_boxes_ = 0;
   std::map<const Form*, GtkWidget*> windows_;
   bool guarded_ = false;
   bool start_guardian_ = false;

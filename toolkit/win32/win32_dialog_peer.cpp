@@ -70,7 +70,6 @@ int LineHeight(HWND w, HFONT font) {
 }  // namespace
 
 DialogPeer::~DialogPeer() {
-  if (hwnd_) platform_.Unregister(hwnd_);
   if (tooltips_) DestroyWindow(tooltips_);
   DestroyNative();
   for (Child& c : children_)
@@ -97,7 +96,6 @@ void DialogPeer::EnsureWindow() {
   if (!CreateNative(kDialogClass, Wide(form_.Caption), style, exStyle, x, y, w, h,
                     platform_.ActiveFormWindow()))
     return;
-  Registered();
   font_ = CreateDialogFont(false);
   bold_font_ = CreateDialogFont(true);
   for (Control* c : form_.Controls()) CreateChild(*c);
@@ -361,44 +359,16 @@ void DialogPeer::Hide() {
   if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
 }
 
-void DialogPeer::Deliver(const QueuedInput& in) {
-  switch (in.kind) {
-    case QueuedInput::Kind::Command: {
-      if (in.command == IDOK) {
-        form_.DeliverKeyPress(13);
-        return;
-      }
-      if (in.command == IDCANCEL) {
-        form_.DeliverKeyPress(27);
-        return;
-      }
-      if (Control* c = ControlById(in.command)) Activate(*c);
-      return;
-    }
-    case QueuedInput::Kind::Key:
-      form_.DeliverKeyPress(in.key);
-      return;
-    case QueuedInput::Kind::CloseBox:
-      form_.DeliverCloseBox();
-      return;
-    case QueuedInput::Kind::Mouse:
-      return;
-  }
-}
-
 LRESULT DialogPeer::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_COMMAND: {
       int id = LOWORD(wp), code = HIWORD(wp);
-      // Clicks of buttons and of pictures with a click handler; IDOK and
-      // IDCANCEL come from Enter and Esc through IsDialogMessage.
-      if (id == IDOK || id == IDCANCEL || (lp != 0 && code == BN_CLICKED)) {
-        QueuedInput in;
-        in.kind = QueuedInput::Kind::Command;
-        in.window = hwnd_;
-        in.command = id;
-        platform_.Queue(in);
-      }
+      // IDOK and IDCANCEL come from Enter and Esc through IsDialogMessage;
+      // the rest are clicks of buttons and of pictures with a click handler.
+      if (id == IDOK || id == IDCANCEL)
+        Queue({.kind = InputEvent::Kind::Key, .key = static_cast<int16_t>(id == IDOK ? 13 : 27)});
+      else if (lp != 0 && code == BN_CLICKED)
+        if (Control* c = ControlById(id)) Queue({.kind = InputEvent::Kind::Activate, .control = c});
       return 0;
     }
     case DM_GETDEFID: {
@@ -411,11 +381,7 @@ LRESULT DialogPeer::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       // Enter and Esc while the window itself has the keyboard and the
       // dialog manager did not take them.
       if (wp == 13 || wp == 27) {
-        QueuedInput in;
-        in.kind = QueuedInput::Kind::Key;
-        in.window = hwnd_;
-        in.key = static_cast<int16_t>(wp);
-        platform_.Queue(in);
+        Queue({.kind = InputEvent::Kind::Key, .key = static_cast<int16_t>(wp)});
         return 0;
       }
       break;
@@ -431,13 +397,9 @@ LRESULT DialogPeer::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       }
       break;
     }
-    case WM_CLOSE: {
-      QueuedInput in;
-      in.kind = QueuedInput::Kind::CloseBox;
-      in.window = hwnd_;
-      platform_.Queue(in);
+    case WM_CLOSE:
+      Queue({.kind = InputEvent::Kind::CloseBox});
       return 0;
-    }
     default:
       break;
   }

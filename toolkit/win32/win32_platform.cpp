@@ -60,25 +60,10 @@ double Win32Platform::ClockSeconds() {
   return t.wHour * 3600.0 + t.wMinute * 60.0 + t.wSecond + t.wMilliseconds / 1000.0;
 }
 
-void Win32Platform::Unregister(HWND window) {
-  auto it = peers_.find(window);
-  if (it != peers_.end()) peers_.erase(it);
-}
-
-Win32Peer* Win32Platform::PeerOf(HWND window) const {
-  auto it = peers_.find(window);
-  return it == peers_.end() ? nullptr : it->second;
-}
-
 HWND Win32Platform::ActiveFormWindow() const {
-  auto windowOf = [](const Form* f) -> HWND {
-    auto* peer = f ? dynamic_cast<Win32Peer*>(f->Peer()) : nullptr;
-    return peer ? peer->Handle() : nullptr;
-  };
-  if (Form* modal = TopModalForm()) return windowOf(modal);
-  for (Form* f : LoadedForms())
-    if (f->IsShown() && f->Style() == FormStyle::Composed) return windowOf(f);
-  return nullptr;
+  Form* active = ActiveForm();
+  auto* peer = active ? dynamic_cast<Win32Peer*>(active->Peer()) : nullptr;
+  return peer ? peer->Handle() : nullptr;
 }
 
 void Win32Platform::DrainMessages() {
@@ -96,34 +81,19 @@ void Win32Platform::DrainMessages() {
   }
 }
 
-void Win32Platform::DeliverQueued() {
-  while (!queue_.empty()) {
-    QueuedInput in = queue_.front();
-    queue_.pop_front();
-    if (boxes_open_ > 0) continue;  // a message box takes all input
-    Win32Peer* peer = PeerOf(in.window);
-    if (!peer) continue;
-    Form& form = peer->GetForm();
-    // A window under a modal one takes no input.
-    if (Form* modal = TopModalForm(); modal && modal != &form) continue;
-    if (!form.Loaded() || !form.IsShown()) continue;
-    peer->Deliver(in);
-  }
-}
-
 void Win32Platform::PumpEvents(uint32_t waitMs) {
   guardian_.Alive();
   DrainMessages();
-  if (waitMs > 0 && queue_.empty() && !end_requested_) {
+  if (waitMs > 0 && !InputPending() && !end_requested_) {
     MsgWaitForMultipleObjectsEx(0, nullptr, waitMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     DrainMessages();
   }
-  DeliverQueued();
+  DeliverQueuedInput();
   if (end_requested_) {
     // The session ends (or someone asked the thread to quit): the desktop
     // was already given back; leave through the ordinary way out.
     end_requested_ = false;
-    queue_.clear();
+    ForgetInput(nullptr);
     EndProgram(0);
   }
 }
@@ -134,11 +104,6 @@ std::unique_ptr<WindowPeer> Win32Platform::CreatePeer(Form& form) {
 }
 
 MsgBoxResult Win32Platform::MessageBox(const MessageBoxRequest& request) {
-  struct Open {
-    int& count;
-    explicit Open(int& c) : count(c) { ++count; }
-    ~Open() { --count; }
-  } open(boxes_open_);
   return RunMessageBox(*this, request, ActiveFormWindow());
 }
 

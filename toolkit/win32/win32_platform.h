@@ -2,9 +2,10 @@
 // winmm.
 //
 // - One user-interface thread. Window procedures never call into the game:
-//   they queue what arrives (pointer, keys, clicks, the close box) and the
-//   queue is delivered from PumpEvents, so a handler that ends the program
-//   unwinds through our own frames only.
+//   they translate what arrives (pointer, keys, clicks, the close box) into
+//   the toolkit's input events and queue them; PumpEvents has the toolkit
+//   deliver the queue, so a handler that ends the program unwinds through
+//   our own frames only.
 // - Composed forms are a popup window backed by a DIB section that receives
 //   the toolkit's frame, area by area. Dialog forms are native windows with
 //   real controls built from the form's control list.
@@ -23,7 +24,6 @@
 #undef PlaySound
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <map>
 #include <span>
@@ -31,6 +31,7 @@
 #include <string_view>
 #include <vector>
 
+#include "toolkit/input.h"
 #include "toolkit/platform.h"
 #include "toolkit/win32/guardian_link.h"
 #include "toolkit/win32/win32_text.h"
@@ -38,18 +39,6 @@
 namespace tk::win32 {
 
 class Win32Peer;
-
-// Input taken off the message queue, waiting to be handed to a form.
-struct QueuedInput {
-  enum class Kind { Mouse, Key, CloseBox, Command };
-  Kind kind = Kind::Mouse;
-  HWND window = nullptr;
-  int mouseKind = 0;  // 0 move, 1 down, 2 up
-  int16_t button = 0;
-  int x = 0, y = 0;
-  int16_t key = 0;
-  int command = 0;  // control id, or IDOK / IDCANCEL
-};
 
 class Win32Platform : public Platform {
  public:
@@ -86,12 +75,8 @@ class Win32Platform : public Platform {
   char DecimalSeparator() override;
 
   // ---- for the window procedures ---------------------------------------------
-  void Queue(const QueuedInput& input) { queue_.push_back(input); }
-  void Register(HWND window, Win32Peer* peer) { peers_[window] = peer; }
-  void Unregister(HWND window);
-  Win32Peer* PeerOf(HWND window) const;
-  // The window of the form that has the user's attention: the innermost
-  // modal form, else the shown composed form. Null when there is none.
+  // The window of the form that has the user's attention (tk::ActiveForm);
+  // null when there is none.
   HWND ActiveFormWindow() const;
   // A session end or WM_QUIT was seen: the next pump ends the program.
   void RequestEnd() { end_requested_ = true; }
@@ -112,14 +97,10 @@ class Win32Platform : public Platform {
  private:
   // Dispatches everything waiting on the thread's message queue.
   void DrainMessages();
-  void DeliverQueued();
   void GuardDesktop();
 
-  std::deque<QueuedInput> queue_;
-  std::map<HWND, Win32Peer*> peers_;
   std::wstring instance_name_ = kInstanceName;
   HANDLE instance_mutex_ = nullptr;
-  int boxes_open_ = 0;
   bool com_ready_ = false;
   bool instance_checked_ = false, another_instance_ = false;
   bool end_requested_ = false;

@@ -10,7 +10,6 @@
 namespace tk::win32 {
 
 ComposedPeer::~ComposedPeer() {
-  if (hwnd_) platform_.Unregister(hwnd_);
   DestroyNative();
   if (buffer_dc_) {
     SelectObject(buffer_dc_, buffer_old_);
@@ -33,7 +32,6 @@ void ComposedPeer::EnsureWindow() {
   if (!CreateNative(kSurfaceClass, Wide(form_.Caption), WS_POPUP | WS_CLIPCHILDREN, WS_EX_APPWINDOW,
                     x, y, w, h, nullptr))
     return;
-  Registered();
   window_dc_ = GetDC(hwnd_);  // the class keeps one drawing context per window
   buffer_dc_ = CreateCompatibleDC(window_dc_);
   EnsureBuffer(w, h);
@@ -113,40 +111,21 @@ void ComposedPeer::Present(const Surface& frame, std::span<const Rect> areas) {
   GdiFlush();
 }
 
-void ComposedPeer::Deliver(const QueuedInput& in) {
-  switch (in.kind) {
-    case QueuedInput::Kind::Mouse:
-      form_.DeliverMouse(in.mouseKind, in.button, in.x, in.y);
-      break;
-    case QueuedInput::Kind::Key:
-      form_.DeliverKeyPress(in.key);
-      break;
-    case QueuedInput::Kind::CloseBox:
-      form_.DeliverCloseBox();
-      break;
-    case QueuedInput::Kind::Command:
-      break;
-  }
-}
-
 LRESULT ComposedPeer::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
-  auto mouse = [&](int kind, int16_t button) {
-    QueuedInput in;
-    in.kind = QueuedInput::Kind::Mouse;
-    in.window = hwnd_;
-    in.mouseKind = kind;
-    in.button = button;
-    in.x = GET_X_LPARAM(lp);
-    in.y = GET_Y_LPARAM(lp);
-    platform_.Queue(in);
+  auto mouse = [&](PointerAction action, int16_t button) {
+    Queue({.kind = InputEvent::Kind::Pointer,
+           .action = action,
+           .button = button,
+           .x = GET_X_LPARAM(lp),
+           .y = GET_Y_LPARAM(lp)});
   };
   auto down = [&](int16_t button) {
     SetCapture(hwnd_);
-    mouse(1, button);
+    mouse(PointerAction::Down, button);
     return 0;
   };
   auto up = [&](int16_t button) {
-    mouse(2, button);
+    mouse(PointerAction::Up, button);
     if (!(wp & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON))) ReleaseCapture();
     return 0;
   };
@@ -164,7 +143,7 @@ LRESULT ComposedPeer::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND:
       return 1;
     case WM_MOUSEMOVE:
-      mouse(0, 0);
+      mouse(PointerAction::Move, 0);
       return 0;
     case WM_LBUTTONDOWN:
       return down(kLeftButton);
@@ -178,21 +157,12 @@ LRESULT ComposedPeer::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return up(kRightButton);
     case WM_MBUTTONUP:
       return up(kMiddleButton);
-    case WM_CHAR: {
-      QueuedInput in;
-      in.kind = QueuedInput::Kind::Key;
-      in.window = hwnd_;
-      in.key = static_cast<int16_t>(wp);
-      platform_.Queue(in);
+    case WM_CHAR:
+      Queue({.kind = InputEvent::Kind::Key, .key = static_cast<int16_t>(wp)});
       return 0;
-    }
-    case WM_CLOSE: {
-      QueuedInput in;
-      in.kind = QueuedInput::Kind::CloseBox;
-      in.window = hwnd_;
-      platform_.Queue(in);
+    case WM_CLOSE:
+      Queue({.kind = InputEvent::Kind::CloseBox});
       return 0;
-    }
     case WM_SETCURSOR:
       if (LOWORD(lp) == HTCLIENT) {
         SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));

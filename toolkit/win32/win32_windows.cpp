@@ -169,12 +169,9 @@ void NativeWindow::EnableOthers() {
 
 // ---- Win32Peer -------------------------------------------------------------------
 
-Win32Peer::~Win32Peer() {
-  if (hwnd_) platform_.Unregister(hwnd_);
-}
-
-void Win32Peer::Registered() {
-  if (hwnd_) platform_.Register(hwnd_, this);
+void Win32Peer::Queue(InputEvent e) {
+  e.form = &form_;
+  QueueInput(e);
 }
 
 }  // namespace tk::win32

@@ -61,13 +61,10 @@ class NativeWindow {
 class Win32Peer : public WindowPeer, public NativeWindow {
  public:
   Win32Peer(Win32Platform& platform, Form& form) : platform_(platform), form_(form) {}
-  ~Win32Peer() override;
-  Form& GetForm() const { return form_; }
-  // Hands queued input to the form (the platform checked it may have it).
-  virtual void Deliver(const QueuedInput& input) = 0;
 
  protected:
-  void Registered();
+  // Queues what the window saw for the form.
+  void Queue(InputEvent e);
   Win32Platform& platform_;
   Form& form_;
   bool modal_ = false;
@@ -83,7 +80,6 @@ class ComposedPeer : public Win32Peer {
   void Hide() override;
   void ControlChanged(Control&) override {}
   void Present(const Surface& frame, std::span<const Rect> areas) override;
-  void Deliver(const QueuedInput& input) override;
 
  private:
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -107,7 +103,6 @@ class DialogPeer : public Win32Peer {
   void Hide() override;
   void ControlChanged(Control& c) override;
   void Present(const Surface&, std::span<const Rect>) override {}
-  void Deliver(const QueuedInput& input) override;
 
   // The native control made for `c` (null before the window exists).
   HWND ControlWindow(const Control& c) const;

@@ -1,16 +1,10 @@
-// Key codes, captions and the queue between GTK's callbacks and the toolkit.
+// Key codes and captions as GTK wants them.
 #include <gdk/gdkkeysyms.h>
 #include <gtest/gtest.h>
 
 #include <tuple>
-#include <utility>
-#include <vector>
 
-#include "toolkit/linux/input_queue.h"
 #include "toolkit/linux/text_input.h"
-
-using tk::gtkx::InputEvent;
-using tk::gtkx::InputQueue;
 
 TEST(KeyAscii, KeysGiveTheCodesOfTheirCharacters) {
   // Key, its character, Control down, the code the form gets (-1: nothing).
@@ -51,33 +45,4 @@ TEST(Captions, AccessKeyMarksAndLineBreaksBecomeGtksOwn) {
   EXPECT_EQ(tk::gtkx::PlainCaption("&Web A&&B"), "Web A&B");
   EXPECT_EQ(tk::gtkx::LabelText("one\r\ntwo\rthree\nfour\r\n\r\nfive"),
             "one\ntwo\nthree\nfour\n\nfive");
-}
-
-TEST(InputQueue, OnlyConsecutiveMovesOfOneWindowMergeAndForgettingAWindowDropsItsEvents) {
-  // mouseKind 0 is a move.
-  auto event = [](const void* source, int mouseKind, int x) {
-    return InputEvent{.kind = InputEvent::Kind::Mouse,
-                      .source = source,
-                      .mouseKind = mouseKind,
-                      .x = x,
-                      .y = x + 1};
-  };
-  InputQueue q;
-  int a = 0, b = 0;
-  for (int x : {1, 2, 3}) q.Push(event(&a, 0, x));
-  q.Push(event(&a, 1, 4));
-  q.Push(event(&a, 0, 5));
-  q.Push(event(&b, 0, 6));
-  q.Push(event(&a, 0, 7));
-  q.Push(event(&b, 2, 8));
-  ASSERT_EQ(q.Size(), 6u);
-  auto first = q.Pop();
-  ASSERT_TRUE(first);
-  EXPECT_EQ(std::make_pair(first->x, first->y), std::make_pair(3, 4))
-      << "the latest of the merged moves";
-  q.Forget(&b);
-  std::vector<int> left;
-  while (auto e = q.Pop()) left.push_back(e->x);
-  EXPECT_EQ(left, (std::vector<int>{4, 5, 7}));
-  EXPECT_TRUE(q.Empty());
 }
