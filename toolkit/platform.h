@@ -3,7 +3,8 @@
 //
 //  Everything the game needs from the operating system, in one list. Each
 //  backend folder (headless/, linux/, win32/) implements this interface once;
-//  nothing above this line of the toolkit includes a platform header.
+//  nothing above this line of the toolkit includes a platform header, and
+//  the game cannot (see below).
 //
 //  Contract for every backend:
 //  - Single thread. Input reaches the forms only through tk::DeliverInput
@@ -17,6 +18,12 @@
 // ==========================================================================
 #pragma once
 
+// The game's sources are built without this definition: a game file that
+// includes this header does not compile.
+#ifndef LUMBRAVICK_PLATFORM_SIDE
+#error "toolkit/platform.h is for the toolkit and its backends; game code uses toolkit/toolkit.h"
+#endif
+
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -25,12 +32,9 @@
 #include "toolkit/controls.h"
 #include "toolkit/resources.h"
 #include "toolkit/surface.h"
+#include "toolkit/toolkit.h"
 
 namespace tk {
-
-enum class MsgBoxButtons { Ok, YesNo };
-enum class MsgBoxIcon { None, Critical };
-enum class MsgBoxResult { Ok = 1, Yes = 6, No = 7 };
 
 struct MessageBoxRequest {
   std::string text, title;

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "toolkit/controls.h"
-#include "toolkit/platform.h"
+#include "toolkit/resources.h"
 #include "toolkit/surface.h"
 
 namespace tk {
@@ -55,6 +55,9 @@ void SetCursorPos(int x, int y);
 bool OpenUrl(const std::string& url);
 
 // ---- dialogs, settings, resources ----------------------------------------
+enum class MsgBoxButtons { Ok, YesNo };
+enum class MsgBoxIcon { None, Critical };
+enum class MsgBoxResult { Ok = 1, Yes = 6, No = 7 };
 MsgBoxResult MsgBox(const std::string& text, MsgBoxButtons buttons, MsgBoxIcon icon,
                     const std::string& title);
 std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
