@@ -37,7 +37,7 @@ for tool in Xvfb xdotool xprop xwininfo xlogo import convert dbus-daemon; do
 done
 
 TOP=$(mktemp -d /tmp/lumbravick-desktops.XXXXXX)
-CHECK=$BUILD/toolkit/linux/lumbravick-e2e-check
+CHECK=$BUILD/tests/linux/lumbravick-e2e-check
 GAME=$BUILD/toolkit/linux/lumbravick
 if [ ! -x "$GAME" ] || [ ! -x "$CHECK" ]; then
   echo "linux-desktops: building the linux backend in $BUILD"

@@ -33,7 +33,7 @@ for tool in Xvfb openbox pcmanfm tint2 xdotool xprop xwininfo xkill xlogo import
 done
 
 WORK=$(mktemp -d /tmp/lumbravick-e2e.XXXXXX)
-CHECK=$BUILD/toolkit/linux/lumbravick-e2e-check
+CHECK=$BUILD/tests/linux/lumbravick-e2e-check
 GAME=$BUILD/toolkit/linux/lumbravick
 # shellcheck source=../../tests/linux/e2e_lib.sh
 . "$ROOT/tests/linux/e2e_lib.sh"
@@ -47,7 +47,7 @@ trap cleanup EXIT
 trap 'fail "interrupted"' INT TERM
 
 # ---- build ------------------------------------------------------------------------
-if [ ! -x "$GAME" ] || [ ! -x "$CHECK" ] || [ ! -x "$BUILD/toolkit/linux/lumbravick_linux_tests" ]; then
+if [ ! -x "$GAME" ] || [ ! -x "$CHECK" ] || [ ! -x "$BUILD/tests/linux/lumbravick_linux_tests" ]; then
   log "building the linux backend in $BUILD"
   cmake -S "$ROOT" -B "$BUILD" -DLUMBRAVICK_BACKEND=linux -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$WORK/cmake.log" 2>&1 ||
     fail "cmake configure failed"
@@ -91,7 +91,7 @@ chmod 700 "$XDG_RUNTIME_DIR"
 # ==== 1. unit tests and benchmark on a bare screen ====================================
 start_xvfb 1920x1080x24
 log "unit tests of the linux backend on $DISPLAY"
-LUMBRAVICK_X_TESTS=1 "$BUILD/toolkit/linux/lumbravick_linux_tests" --gtest_brief=1 >"$WORK/unit-tests.log" 2>&1 ||
+LUMBRAVICK_X_TESTS=1 "$BUILD/tests/linux/lumbravick_linux_tests" --gtest_brief=1 >"$WORK/unit-tests.log" 2>&1 ||
   fail "unit tests failed (see $WORK/unit-tests.log)"
 grep -q "SKIPPED" "$WORK/unit-tests.log" && fail "unit tests were skipped although a display is there"
 tail -n 3 "$WORK/unit-tests.log"

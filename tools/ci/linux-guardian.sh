@@ -30,7 +30,7 @@ ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 BUILD=${1:-$ROOT/build/game}
 case $BUILD in /*) ;; *) BUILD=$PWD/$BUILD ;; esac
 GAME=$BUILD/toolkit/linux/lumbravick
-CHECK=$BUILD/toolkit/linux/lumbravick-e2e-check
+CHECK=$BUILD/tests/linux/lumbravick-e2e-check
 
 for tool in Xvfb openbox pcmanfm tint2 xdotool xprop xwininfo xkill import convert cmake; do
   command -v "$tool" >/dev/null || { echo "linux-guardian: FAIL: $tool is missing (see tools/packages-linux.txt)" >&2; exit 1; }

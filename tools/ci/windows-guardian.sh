@@ -32,7 +32,7 @@ fail() {
 }
 
 GAME=$BUILD/toolkit/win32/lumbravick.exe
-STANDIN=$BUILD/lumbravick-standin-taskbar.exe
+STANDIN=$BUILD/tests/win32/lumbravick-standin-taskbar.exe
 if [ ! -f "$GAME" ] || [ ! -f "$STANDIN" ]; then
   log "building the 64-bit game and the stand-in taskbar"
   cmake -S . -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-x86_64.cmake" \

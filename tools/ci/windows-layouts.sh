@@ -18,7 +18,7 @@
 # The last game is played with Wine's DPI at 144 (150 %): the captures are
 # still the whole screen as a DPI-aware program sees it, one to one.
 
-LAYOUT_SHELL=$BUILD/x86_64/lumbravick-testshell.exe
+LAYOUT_SHELL=$BUILD/x86_64/tests/win32/lumbravick-testshell.exe
 LAYOUT_SHELL_PID=
 
 layout_start_shell() {  # layout

@@ -121,7 +121,7 @@ budget "64-bit build"
 
 EXE64=$BUILD/x86_64/toolkit/win32/lumbravick.exe
 EXE32=$BUILD/i686/toolkit/win32/lumbravick.exe
-PROBE=$BUILD/x86_64/lumbravick-winprobe.exe
+PROBE=$BUILD/x86_64/tests/win32/lumbravick-winprobe.exe
 for f in "$EXE64" "$EXE32" "$PROBE"; do [ -f "$f" ] || fail "$f was not built"; done
 
 # ---- 2. the programs' architecture and imports ------------------------------------------------
