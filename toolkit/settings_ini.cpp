@@ -29,7 +29,7 @@ std::string Escape(const std::string& value) {
   std::string out;
   for (size_t i = 0; i < value.size(); ++i) {
     char c = value[i];
-    if (c == ' ' && i == 0)
+    if (c == ' ' && (i == 0 || i + 1 == value.size()))  // blanks at the ends would be trimmed
       out += "\\s";
     else if (c == '\n')
       out += "\\n";

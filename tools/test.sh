@@ -2,7 +2,8 @@
 # Sets up a fresh Debian machine for the tests and runs them all:
 #  1. the source format check, the portable tests and simulator runs
 #     (headless backend);
-#  2. the same under the address and undefined-behaviour sanitizers;
+#  2. the same under the address and undefined-behaviour sanitizers, each
+#     fuzz target for a few seconds (clang and libFuzzer);
 #  3. the Linux build, its unit tests and its end-to-end tests under Xvfb
 #     (the game, and the guardian with the ways out), then a game on each
 #     of the cheaper Linux desktops;
@@ -82,6 +83,12 @@ if stage 2; then
   cmake --build build/sanitize -j"$jobs"
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build/sanitize --output-on-failure -j"$jobs"
+  fuzz_seconds=${LUMBRAVICK_FUZZ_SECONDS:-10}
+  echo "== fuzz targets, $fuzz_seconds s each"
+  for target in tests/fuzz/fuzz_*.cpp; do
+    target=${target#tests/fuzz/fuzz_}
+    bash tools/fuzz.sh "${target%.cpp}" "$fuzz_seconds"
+  done
 fi
 
 if stage 3; then

@@ -56,13 +56,15 @@ void AskForRgb(png_structp png, png_infop info) {
 }
 
 // Rows of an interlaced picture are visited once per pass, so they all must
-// exist from the start; a plain one grows by the rows actually read.
-void ReadRows(png_structp png, png_infop info, std::vector<png_byte>& pixels) {
+// exist from the start; a plain one grows by the rows actually read. libpng
+// leaves by longjmp, past every destructor here: the caller owns the memory.
+void ReadRows(png_structp png, png_infop info, std::vector<png_byte>& pixels,
+              std::vector<png_bytep>& rows) {
   const size_t stride = png_get_rowbytes(png, info);
   const png_uint_32 h = png_get_image_height(png, info);
   if (png_get_interlace_type(png, info) != PNG_INTERLACE_NONE) {
     pixels.resize(stride * h);
-    std::vector<png_bytep> rows(h);
+    rows.resize(h);
     for (png_uint_32 y = 0; y < h; ++y) rows[y] = pixels.data() + stride * y;
     png_read_image(png, rows.data());
     return;
@@ -107,6 +109,7 @@ bool DecodePng(std::span<const uint8_t> bytes, tk::Surface& out, std::string& er
   // Everything that must be freed after a jump lives outside this frame.
   ByteSource source{bytes, 8};
   std::vector<png_byte> pixels;
+  std::vector<png_bytep> rows;
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_read_struct(&png, &info, nullptr);
     error = sink.message.empty() ? "corrupt PNG" : sink.message;
@@ -120,7 +123,7 @@ bool DecodePng(std::span<const uint8_t> bytes, tk::Surface& out, std::string& er
   AskForRgb(png, info);
   if (png_get_rowbytes(png, info) != static_cast<size_t>(w) * 3)
     png_error(png, "unexpected row layout");
-  ReadRows(png, info, pixels);
+  ReadRows(png, info, pixels, rows);
   png_read_end(png, nullptr);
   png_destroy_read_struct(&png, &info, nullptr);
 
