@@ -38,9 +38,10 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   "$build/tests/fuzz/lumbravick_fuzz_$target" -max_total_time="$seconds" -print_final_stats=1 \
   -artifact_prefix="$crashes/" "$@" "$corpus" "tests/fuzz/$target" >"$log" 2>&1 || status=$?
 runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+took=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log" | tail -1)
 if [ $status != 0 ]; then
   grep -E 'ERROR|SUMMARY|check failed|Test unit written' "$log" | head -20 >&2
   echo "fuzz $target: FAILED after ${runs:-?} runs (whole log: $log)" >&2
   exit 1
 fi
-echo "fuzz $target: ${runs:-?} runs in $seconds s, nothing found ($(find "$corpus" -type f | wc -l) inputs learnt)"
+echo "fuzz $target: ${runs:-?} runs in ${took:-$seconds} s, nothing found ($(find "$corpus" -type f | wc -l) inputs learnt)"
