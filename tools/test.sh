@@ -3,7 +3,8 @@
 #  1. the source format check, the portable tests and simulator runs
 #     (headless backend);
 #  2. the same under the address and undefined-behaviour sanitizers, each
-#     fuzz target for a few seconds (clang and libFuzzer);
+#     fuzz target for a few seconds (clang and libFuzzer) and a 60-second
+#     soak game;
 #  3. the Linux build, its unit tests and its end-to-end tests under Xvfb
 #     (the game, and the guardian with the ways out), then a game on each
 #     of the cheaper Linux desktops;
@@ -89,6 +90,8 @@ if stage 2; then
     target=${target#tests/fuzz/fuzz_}
     bash tools/fuzz.sh "${target%.cpp}" "$fuzz_seconds"
   done
+  echo "== soak, 60 s of play"
+  bash tools/soak.sh 60
 fi
 
 if stage 3; then

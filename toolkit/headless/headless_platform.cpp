@@ -64,6 +64,7 @@ void HeadlessPlatform::LoopPass() {
       QueueInput("move", {std::to_string(to->first), std::to_string(to->second)});
   }
   AdvanceMicros(options_.passCostUs);
+  if (AfterPass) AfterPass();
 }
 
 void HeadlessPlatform::QueueInput(const std::string& command, std::vector<std::string> args) {

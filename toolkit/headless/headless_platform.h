@@ -83,6 +83,8 @@ class HeadlessPlatform : public Platform {
   void QueueInput(const std::string& command, std::vector<std::string> args = {});
   // Autopilot: asked before every pass where the pointer should go.
   std::function<std::optional<std::pair<int, int>>()> Follow;
+  // Called at the end of every pass of the main loop (soak checks).
+  std::function<void()> AfterPass;
   bool Following() const { return following_; }
 
   // Every platform call in order, e.g. "SetTaskbarVisible(0)".

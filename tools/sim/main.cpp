@@ -17,17 +17,18 @@
 #include "toolkit/trace.h"
 #include "tools/pngio/png_io.h"
 #include "tools/sim/autopilot.h"
+#include "tools/sim/invariants.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: lumbravick-sim --with-icons WITH.png --without-icons WITHOUT.png [--script FILE] "
     "[--trace FILE] [--final-screen OUT.png] [--final-frame OUT.png] [--settings FILE] "
-    "[--pass-cost-us N] [--until-ms N]";
+    "[--pass-cost-us N] [--until-ms N] [--check-every PASSES]";
 
 struct Arguments {
   std::string withIcons, withoutIcons, script, trace = "-", finalScreen, finalFrame, settings;
-  uint32_t passCostUs = 100, untilMs = 600000;
+  uint32_t passCostUs = 100, untilMs = 600000, checkEvery = 0;
 };
 
 [[noreturn]] void Fail(const std::string& message) {
@@ -71,6 +72,8 @@ Arguments ParseArguments(int argc, char** argv) {
       a.passCostUs = ParseCount(option, value);
     else if (option == "--until-ms")
       a.untilMs = ParseCount(option, value);
+    else if (option == "--check-every")
+      a.checkEvery = ParseCount(option, value);
     else
       Fail("unknown option " + option + " (" + kUsage + ")");
   }
@@ -86,6 +89,30 @@ tk::Surface ReadDesktop(const std::string& path) {
   if (image.Empty()) Fail(path + " is an empty picture");
   return image;
 }
+
+// Soak runs: the icon-pixel map is checked every `every` passes; the first
+// break ends the run with exit 3 and one line saying what broke.
+struct MapChecks {
+  uint32_t every = 0;
+  uint64_t made = 0;
+  void AfterPass(const tk::headless::HeadlessPlatform& platform) {
+    frmMain* window = MainWindow();
+    if (every != 0 && platform.passes % every == 0 && window) Check(*window, platform);
+  }
+  void Check(const frmMain& window, const tk::headless::HeadlessPlatform& platform) {
+    if (every == 0) return;
+    const auto& desktop = platform.GetOptions();
+    std::string broken = sim::CheckIconPixels(window, desktop.withIcons, desktop.withoutIcons);
+    if (!broken.empty()) {
+      tk::trace::Close();
+      std::fprintf(stderr, "lumbravick-sim: after %llu passes (%llu ms): %s\n",
+                   static_cast<unsigned long long>(platform.passes),
+                   static_cast<unsigned long long>(platform.NowMicros() / 1000), broken.c_str());
+      std::exit(3);
+    }
+    ++made;
+  }
+};
 
 }  // namespace
 
@@ -113,11 +140,14 @@ int main(int argc, char** argv) {
 
   tk::headless::HeadlessPlatform platform(std::move(options));
   platform.Follow = sim::FollowBall;
+  MapChecks checks{args.checkEvery};
+  platform.AfterPass = [&] { checks.AfterPass(platform); };
   tk::InstallPlatform(&platform);
   if (!tk::trace::Open(args.trace)) Fail("cannot write trace " + args.trace);
 
   std::string finalScreenError;
   game::RunResult result = game::RunProgram([&](frmMain& window) {
+    checks.Check(window, platform);
     if (!args.finalScreen.empty() &&
         !tools::WritePng(args.finalScreen, window.picScreenshot.Image(), finalScreenError))
       finalScreenError = "cannot write " + args.finalScreen + ": " + finalScreenError;
@@ -136,6 +166,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "lumbravick-sim: %s\n", finalScreenError.c_str());
     return 2;
   }
+  if (checks.every != 0)
+    std::printf("lumbravick-sim: the icon-pixel map held at all %llu checks over %llu passes\n",
+                static_cast<unsigned long long>(checks.made),
+                static_cast<unsigned long long>(platform.passes));
   if (!result.ended) {
     std::fprintf(stderr, "lumbravick-sim: the game had not ended after %u ms\n", args.untilMs);
     return 1;
