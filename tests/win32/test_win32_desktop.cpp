@@ -217,6 +217,17 @@ TEST_F(DesktopTest, TaskbarsIconViewAndPointerAreGivenBack) {
     EXPECT_EQ(state(), std::tuple(true, true, true, true, place));
     EXPECT_FALSE(DesktopGuard::Restore());
   }
+  // What was hidden before the game is neither noted nor shown after it.
+  ShowWindow(second, SW_HIDE);
+  ShowWindow(icons, SW_HIDE);
+  platform.SetTaskbarVisible(false);
+  platform.SetIconLayerVisible(false);
+  platform.SetTaskbarVisible(true);
+  platform.SetIconLayerVisible(true);
+  EXPECT_EQ(state(), std::tuple(true, false, false, true, place));
+  EXPECT_FALSE(DesktopGuard::Restore());
+  ShowWindow(second, SW_SHOW);
+  ShowWindow(icons, SW_SHOW);
   // A pointer that is shown already is left as it is.
   DesktopGuard::RestorePointer();
   EXPECT_EQ(platform.ShowCursor(false), 0);

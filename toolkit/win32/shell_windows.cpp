@@ -57,7 +57,15 @@ std::vector<ShellWindow> FindTaskbars(DWORD thread) {
 
 namespace {
 
+// A window hidden before the game (a taskbar the user hid, icons switched
+// off) is neither noted nor hidden: what is shown again at the end is only
+// what the game hid. Its own visible style decides, not its parents'.
+bool ShownByItself(const ShellWindow& window) {
+  return GetWindowLongW(WindowOfHandle(window.handle), GWL_STYLE) & WS_VISIBLE;
+}
+
 void Hide(const ShellWindow& window) {
+  if (!ShownByItself(window)) return;
   DesktopGuard::Hidden().Add(window);
   SetShellWindowVisible(window, false);
 }

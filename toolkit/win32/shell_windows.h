@@ -48,7 +48,8 @@ IconLayerPlace FindIconLayer(DWORD thread = 0);
 std::vector<ShellWindow> FindTaskbars(DWORD thread = 0);
 
 // The platform's desktop operations. What they hide goes into the guard's
-// set first; showing shows again exactly what the set holds of that kind.
+// set first; a window hidden already is left as it is; showing shows again
+// exactly what the set holds of that kind.
 void SetTaskbarsVisible(bool visible);
 // Returns the path of what was hidden; "" when showing.
 std::string SetIconLayerVisible(bool visible);
