@@ -3,7 +3,6 @@
 // guard that gives them back, screen captures and the presented play
 // surface, the registry settings, one instance at a time.
 #include <algorithm>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -84,10 +83,10 @@ TEST(ShellWindowsTest, TheIconViewAndEveryTaskbarAreFoundWhereverTheShellPutThem
   EXPECT_TRUE(std::is_permutation(taskbars.begin() + 1, taskbars.end(), std::begin(expected)));
 }
 
-// The set of hidden windows: listed, written and read back as text, each
+// The set of hidden windows: listed, told to the guardian and read back by it, each
 // window shown again once, and only while its handle still names a window of
 // its role's class.
-TEST(ShellWindowsTest, TheHiddenSetShowsEachWindowOnceAndTravelsAsText) {
+TEST(ShellWindowsTest, TheHiddenSetShowsEachWindowOnceAndTravelsInTheGuardiansLines) {
   REQUIRE_DISPLAY();
   MadeWindows w;
   HWND taskbar = w.Make("Shell_TrayWnd"), view = w.Make(kView, w.Make("Progman"));
@@ -99,16 +98,25 @@ TEST(ShellWindowsTest, TheHiddenSetShowsEachWindowOnceAndTravelsAsText) {
   EXPECT_FALSE(set.Add(hidden[0]));
   EXPECT_EQ(set.Windows(), std::vector<ShellWindow>(std::begin(hidden), std::end(hidden)));
 
-  std::string text = WriteShellWindows(set.Windows());
-  char expected[64];
-  std::snprintf(expected, sizeof expected, "taskbar 0x%x\nicon_view 0x%x\n", hidden[0].handle,
-                hidden[1].handle);
-  EXPECT_EQ(text, expected);
-  EXPECT_EQ(ReadShellWindows(text), set.Windows());
-  EXPECT_EQ(ReadShellWindows(""), std::vector<ShellWindow>{});
-  for (const char* bad : {"taskbar", "taskbar 1234", "dock 0x12\n", "taskbar 0x", "taskbar 0x12z",
-                          "taskbar 0x0", "icon_view 0x123456789"})
-    EXPECT_FALSE(ReadShellWindows(bad)) << bad;
+  // The guardian is told of them in its own lines, and reads them back.
+  std::string text;
+  for (const ShellWindow& h : set.Windows()) text += tk::guardian::HideLine(ItemOf(h)) + "\n";
+  EXPECT_EQ(text.substr(0, text.find('\n')),
+            "hide kind=taskbar id=" + std::to_string(hidden[0].handle) + " class=Shell_TrayWnd");
+  tk::guardian::Record record = tk::guardian::Record::FromText(text);
+  std::vector<ShellWindow> read;
+  for (const tk::guardian::HiddenItem& item : record.Items())
+    read.push_back(ShellWindowOf(item).value_or(ShellWindow{}));
+  EXPECT_EQ(read, set.Windows());
+  // Nothing for a kind of the desktop's that is no shell window, or a handle
+  // that is none.
+  for (auto [kind, id] : {std::pair{"dock", 0x12ull}, std::pair{"taskbar", 0ull},
+                          std::pair{"icon_view", 0x123456789ull}}) {
+    tk::guardian::HiddenItem item;
+    item.kind = kind;
+    item.id = id;
+    EXPECT_FALSE(ShellWindowOf(item)) << kind << " " << id;
+  }
 
   EXPECT_EQ(set.ShowAgain(IsTaskbar), 1u);
   EXPECT_TRUE(IsWindowVisible(taskbar));

@@ -5,7 +5,6 @@
 #endif
 #include <windows.h>
 
-#include <charconv>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -15,7 +14,7 @@
 
 namespace tk::win32 {
 
-// ---- the shell windows and their text form ---------------------------------------------
+// ---- the shell windows and their guardian lines ---------------------------------------------
 
 namespace {
 
@@ -59,40 +58,19 @@ bool IsTaskbar(ShellRole role) {
   return role == ShellRole::Taskbar || role == ShellRole::SecondaryTaskbar;
 }
 
-std::string WriteShellWindows(std::span<const ShellWindow> windows) {
-  std::string text;
-  for (const ShellWindow& w : windows) {
-    char handle[16];
-    auto end = std::to_chars(handle, handle + sizeof handle, w.handle, 16).ptr;
-    text += RoleName(w.role);
-    text += " 0x";
-    text.append(handle, end);
-    text += '\n';
-  }
-  return text;
+guardian::HiddenItem ItemOf(const ShellWindow& window) {
+  guardian::HiddenItem item;
+  item.kind = RoleName(window.role);
+  item.id = window.handle;
+  item.windowClass = RoleClass(window.role);
+  return item;
 }
 
-std::optional<std::vector<ShellWindow>> ReadShellWindows(std::string_view text) {
-  std::vector<ShellWindow> windows;
-  while (!text.empty()) {
-    size_t eol = text.find('\n');
-    std::string_view line = text.substr(0, eol);
-    text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
-    size_t space = line.find(' ');
-    if (space == std::string_view::npos) return std::nullopt;
-    std::string_view name = line.substr(0, space), number = line.substr(space + 1);
-    const RoleInfo* info = nullptr;
-    for (const RoleInfo& candidate : kRoles)
-      if (name == candidate.name) info = &candidate;
-    if (!info || number.size() < 3 || number.substr(0, 2) != "0x") return std::nullopt;
-    uint32_t handle = 0;
-    auto [end, error] =
-        std::from_chars(number.data() + 2, number.data() + number.size(), handle, 16);
-    if (error != std::errc() || end != number.data() + number.size() || handle == 0)
-      return std::nullopt;
-    windows.push_back({info->role, handle});
-  }
-  return windows;
+std::optional<ShellWindow> ShellWindowOf(const guardian::HiddenItem& item) {
+  if (item.id == 0 || item.id > UINT32_MAX) return std::nullopt;
+  for (const RoleInfo& info : kRoles)
+    if (item.kind == info.name) return ShellWindow{info.role, static_cast<uint32_t>(item.id)};
+  return std::nullopt;
 }
 
 bool SetShellWindowVisible(const ShellWindow& window, bool visible) noexcept {

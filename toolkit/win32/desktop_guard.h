@@ -2,9 +2,9 @@
 //
 // Every shell window the platform hides (each taskbar, the desktop's icons) goes into one small
 // set, HiddenDesktop, before it is hidden; showing it again takes it out. The set knows how each
-// window is shown again, can be listed and written as text (for a process that gives the desktop
-// back from outside), and can be emptied from any thread or handler without taking a lock or
-// allocating.
+// window is shown again, can be listed, and can be emptied from any thread or handler without
+// taking a lock or allocating. A process that gives the desktop back from outside (the guardian)
+// is told of each window in its own line format (toolkit/guardian.h).
 //
 // DesktopGuard::Install() hooks the set into the ways a process can end
 // without passing the game's own restore: an unhandled structured exception,
@@ -19,10 +19,9 @@
 #include <atomic>
 #include <cstdint>
 #include <optional>
-#include <span>
-#include <string>
-#include <string_view>
 #include <vector>
+
+#include "toolkit/guardian.h"
 
 namespace tk::win32 {
 
@@ -48,10 +47,11 @@ const char* RoleName(ShellRole role);  // "taskbar", "secondary_taskbar", ...
 const char* RoleClass(ShellRole role);
 bool IsTaskbar(ShellRole role);
 
-// One "<role> <handle in hex>" line per window, e.g. "taskbar 0x1006a".
-std::string WriteShellWindows(std::span<const ShellWindow> windows);
-// The lines back; nothing when one of them is not such a line.
-std::optional<std::vector<ShellWindow>> ReadShellWindows(std::string_view text);
+// A shell window as the guardian's lines describe it ("hide kind=taskbar
+// id=65642 class=Shell_TrayWnd"), and back: nothing for an item that is no
+// shell window.
+guardian::HiddenItem ItemOf(const ShellWindow& window);
+std::optional<ShellWindow> ShellWindowOf(const guardian::HiddenItem& item);
 
 // Hides or shows the window the way its role wants: a taskbar with
 // SetWindowPos (it keeps its place and size, and is not activated), the

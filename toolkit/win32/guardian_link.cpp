@@ -67,22 +67,6 @@ HANDLE HandleArgument(const wchar_t* text) {
 
 }  // namespace
 
-guardian::HiddenItem ItemOf(const ShellWindow& window) {
-  guardian::HiddenItem item;
-  item.kind = RoleName(window.role);
-  item.id = window.handle;
-  item.windowClass = RoleClass(window.role);
-  return item;
-}
-
-std::optional<ShellWindow> ShellWindowOf(const guardian::HiddenItem& item) {
-  for (ShellRole role : {ShellRole::Taskbar, ShellRole::SecondaryTaskbar, ShellRole::IconList,
-                         ShellRole::IconView, ShellRole::IconLayer})
-    if (item.kind == RoleName(role) && item.id != 0 && item.id <= UINT32_MAX)
-      return ShellWindow{role, static_cast<uint32_t>(item.id)};
-  return std::nullopt;
-}
-
 // ---- the game's side -----------------------------------------------------------------
 
 GuardianLink::~GuardianLink() {

@@ -13,7 +13,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 #include "toolkit/guardian.h"
@@ -23,11 +22,6 @@ namespace tk::win32 {
 
 // argv[1] of the guardian; then the pipe's and the game process's handles.
 inline constexpr const wchar_t* kGuardianArgument = L"--guardian";
-
-// A shell window as the guardian's lines describe it, and back (nothing for
-// an item that is no shell window).
-guardian::HiddenItem ItemOf(const ShellWindow& window);
-std::optional<ShellWindow> ShellWindowOf(const guardian::HiddenItem& item);
 
 class GuardianLink {
  public:
