@@ -1,18 +1,13 @@
 // The referee: once per pass, before the ball moves, the first rule that
 // matches is applied (a wall, the loss of the ball, the paddle's top or sides,
 // the fire ball, an icon pixel) and the call ends.
-#include <cmath>
 
 #include "game/checked.h"
 #include "game/frmMain.h"
 #include "game/mdlLumbravick.h"
+#include "game/resource_numbers.h"
 
 namespace {
-
-constexpr int16_t kSoundPaddle = 101, kSoundEdge = 102, kSoundIconHit = 103;
-
-// Sample positions are rounded to the nearest pixel, halves to even.
-int RoundPixel(float v) { return static_cast<int>(std::nearbyint(v)); }
 
 enum class Zone { None, Centre, Middle, Left, Right, LeftEnd, RightEnd };
 
@@ -73,13 +68,13 @@ void frmMain::Collision() {
   if (g.BT <= 0) {
     picBall.SetTop(0);
     game::Assign(BallDirY, -BallDirY);
-    mdlLumbravick::PlaySound(kSoundEdge);
+    mdlLumbravick::PlaySound(res::kSoundEdgeTick);
     return;
   }
   if (g.BL <= 0) {
     picBall.SetLeft(0);
     game::Assign(BallDirX, -BallDirX);
-    mdlLumbravick::PlaySound(kSoundEdge);
+    mdlLumbravick::PlaySound(res::kSoundEdgeTick);
     return;
   }
   if (g.BT >= g.SH) {
@@ -89,7 +84,7 @@ void frmMain::Collision() {
   if (g.BL >= g.SW - g.BW) {
     picBall.SetLeft(g.SW - g.BW);
     game::Assign(BallDirX, -BallDirX);
-    mdlLumbravick::PlaySound(kSoundEdge);
+    mdlLumbravick::PlaySound(res::kSoundEdgeTick);
     return;
   }
 
@@ -124,7 +119,7 @@ void frmMain::Collision() {
         break;
     }
     if (zone != Zone::None) {
-      mdlLumbravick::PlaySound(kSoundPaddle);
+      mdlLumbravick::PlaySound(res::kSoundPaddleKnock);
       return;
     }
   }
@@ -134,7 +129,7 @@ void frmMain::Collision() {
     bool rightSide = g.BL - 3 <= g.PL + g.PIW && g.BL > g.PL - 10;
     if (leftSide || rightSide) {
       game::Assign(BallDirX, -BallDirX);
-      mdlLumbravick::PlaySound(kSoundPaddle);
+      mdlLumbravick::PlaySound(res::kSoundPaddleKnock);
       return;
     }
   }
@@ -148,11 +143,13 @@ void frmMain::Collision() {
   const tk::Surface& without = picScreenshotNoIcons.Image();
   for (EdgeIndex = 0; EdgeIndex <= 43; ++EdgeIndex) {
     const BallEdgePoint& p = BallEdges[static_cast<size_t>(EdgeIndex)];
-    int x = RoundPixel(g.BL + p.X), y = RoundPixel(g.BT + p.Y);
+    // Sample positions are rounded to the nearest pixel, halves to even.
+    int x = tk::RoundPixel(g.BL + p.X, tk::Halves::ToEven);
+    int y = tk::RoundPixel(g.BT + p.Y, tk::Halves::ToEven);
     if (with.Get(x, y) == without.Get(x, y)) continue;
     game::Assign(HitX, x);
     game::Assign(HitY, y);
-    mdlLumbravick::PlaySound(kSoundIconHit);
+    mdlLumbravick::PlaySound(res::kSoundPixelCrack);
     TurnBallBySector(BallDirX, BallDirY, EdgeIndex);
     Exploding = true;
     Explosion();

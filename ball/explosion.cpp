@@ -1,18 +1,17 @@
 // Where icon pixels are destroyed: each one is painted, in the visible
 // capture, with the wallpaper colour of the capture without icons.
-#include <cmath>
 #include <string>
 
 #include "game/frmMain.h"
 #include "game/mdlLumbravick.h"
+#include "game/resource_numbers.h"
 
 namespace {
 
-constexpr int16_t kSoundFire = 108;
+// Positions around the ball are whole pixels, halves to even.
+constexpr tk::Halves kBallRounding = tk::Halves::ToEven;
 // The square in front of a hit reaches this far from the hit point.
 constexpr int kHitReach = 30;
-
-int RoundPixel(float v) { return static_cast<int>(std::nearbyint(v)); }
 
 }  // namespace
 
@@ -24,15 +23,20 @@ void frmMain::Explosion() {
   if (FireBallActive) {
     // The square under the ball, 17 x 17 positions.
     const float BL = picBall.Left(), BT = picBall.Top();
-    const int BW = RoundPixel(picBall.Width()), BH = RoundPixel(picBall.Height());
-    const tk::Rect square{RoundPixel(BL), RoundPixel(BT), BW + 1, BH + 1};
+    const int BW = tk::RoundPixel(picBall.Width(), kBallRounding);
+    const int BH = tk::RoundPixel(picBall.Height(), kBallRounding);
+    const tk::Rect square{tk::RoundPixel(BL, kBallRounding), tk::RoundPixel(BT, kBallRounding),
+                          BW + 1, BH + 1};
     bool sounded = false;
     for (int x = 0; x <= BW; ++x) {
       for (int y = 0; y <= BH; ++y) {
-        int px = RoundPixel(BL + x), py = RoundPixel(BT + y);
+        int px = tk::RoundPixel(BL + x, kBallRounding), py = tk::RoundPixel(BT + y, kBallRounding);
         tk::Color wallpaper = without.Get(px, py);
         if (with.Get(px, py) == wallpaper) continue;
-        if (!sounded) mdlLumbravick::PlaySound(kSoundFire), sounded = true;
+        if (!sounded) {
+          mdlLumbravick::PlaySound(res::kSoundFireCrackle);
+          sounded = true;
+        }
         IconPixels -= 1;
         if (IconPixels <= 0) Quit();
         with.Set(px, py, wallpaper);

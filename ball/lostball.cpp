@@ -2,16 +2,15 @@
 #include "game/checked.h"
 #include "game/frmMain.h"
 #include "game/mdlLumbravick.h"
+#include "game/resource_numbers.h"
 #include "toolkit/toolkit.h"
 
 namespace {
-constexpr int16_t kSoundLostBall = 106;
 constexpr uint32_t kLostBallFreezeMs = 500;
-constexpr int kFlameIconBase = 6000;
 }  // namespace
 
 void frmMain::LostBall() {
-  mdlLumbravick::PlaySound(kSoundLostBall);
+  mdlLumbravick::PlaySound(res::kSoundLostBall);
   game::Assign(BallsLeft, BallsLeft - 1);
   if (BallsLeft < 0) Quit();
   tk::Sleep(kLostBallFreezeMs);
@@ -21,7 +20,7 @@ void frmMain::LostBall() {
 void frmMain::AnimateBall() {
   using namespace mdlLumbravick;
   if (FireBallActive) {
-    game::ShowPictureIfLoaded(picBall, tk::LoadIconResource(kFlameIconBase + BallFrame));
+    game::ShowPictureIfLoaded(picBall, tk::LoadIconResource(res::kFireBallIconFirst + BallFrame));
     game::Assign(BallFrame, BallFrame + 1);
     if (BallFrame >= 9) BallFrame = 0;
     return;

@@ -68,6 +68,8 @@ class frmMain : public tk::Form {
   bool InvertActive = false;
   bool AutoActive = false;
   int16_t EffectSeconds = 0;
+  // How long a timed power-up lasts.
+  static constexpr int16_t kEffectSeconds = 15;
   int16_t TiltStep = 0;
 
   // Set as Quit begins. The end screen holds the game for good: no later

@@ -5,12 +5,9 @@
 
 #include "game/frmMain.h"
 #include "game/mdlLumbravick.h"
+#include "game/resource_numbers.h"
 #include "toolkit/toolkit.h"
 #include "toolkit/trace.h"
-
-namespace {
-constexpr int16_t kSoundFireBall = 107, kSoundClick = 110;
-}  // namespace
 
 // A fast sweep of the mouse makes the paddle animation run fast; it keeps that
 // pace until a later move of more than 20 px sets another one.
@@ -46,7 +43,7 @@ void frmMain::picScreenshot_MouseUp(int16_t button, int16_t, float, float) {
   if (button == tk::kLeftButton) {
     if (Paused) Quit();
     if (FireBallReady) {
-      mdlLumbravick::PlaySound(kSoundFireBall);
+      mdlLumbravick::PlaySound(res::kSoundFireWhoosh);
       FireBallActive = true;
       tmrFireBall.SetEnabled(true);
       EffectPending = false;
@@ -55,7 +52,7 @@ void frmMain::picScreenshot_MouseUp(int16_t button, int16_t, float, float) {
   }
   // Once the game is ending the right button neither pauses nor resumes it.
   if (button != tk::kRightButton || QuitStarted) return;
-  mdlLumbravick::PlaySound(kSoundClick);
+  mdlLumbravick::PlaySound(res::kSoundClick);
   if (!Paused) {
     // Where the ball stopped and where it was heading: whoever drives the
     // game from outside can tell whether resuming would lose it at once.
@@ -76,6 +73,6 @@ void frmMain::picScreenshot_MouseUp(int16_t button, int16_t, float, float) {
 
 void frmMain::picPaddle_Click() {
   if (!Paused) return;
-  mdlLumbravick::PlaySound(kSoundClick);
+  mdlLumbravick::PlaySound(res::kSoundClick);
   tk::OpenUrl(kMakerWebAddress);
 }

@@ -4,11 +4,11 @@
 #include "game/checked.h"
 #include "game/frmMain.h"
 #include "game/mdlLumbravick.h"
+#include "game/resource_numbers.h"
 #include "stylesheets/catalogue.h"
 #include "toolkit/toolkit.h"
 
 namespace {
-constexpr int16_t kSoundTiltCatch = 105, kSoundRattle = 111;
 constexpr int kShakeStep = 5;
 }  // namespace
 
@@ -21,16 +21,16 @@ void frmMain::AnimatePaddle() {
 void frmMain::tmrAnimatePaddle_Timer() { AnimatePaddle(); }
 
 void frmMain::StartPaddleTilt() {
-  mdlLumbravick::PlaySound(kSoundTiltCatch);
+  mdlLumbravick::PlaySound(res::kSoundCatchOther);
   tmrAnimatePaddle.SetEnabled(false);
-  game::ShowPictureIfLoaded(
-      picPaddle, tk::LoadBitmapResource(PaddleBitmapNumber(mdlLumbravick::StyleSheet, 4)));
+  game::ShowPictureIfLoaded(picPaddle, tk::LoadBitmapResource(PaddleBitmapNumber(
+                                           mdlLumbravick::StyleSheet, res::kPaddleTiltSlot)));
   tmrPaddleTilt.SetEnabled(true);
   tmrPaddleTiltStopper.SetEnabled(true);
 }
 
 void frmMain::tmrPaddleTilt_Timer() {
-  mdlLumbravick::PlaySound(kSoundRattle);
+  mdlLumbravick::PlaySound(res::kSoundRattle);
   picPaddle.SetLeft(picPaddle.Left() + TiltStep * kShakeStep);
   game::Assign(TiltStep, -TiltStep);
 }

@@ -1,6 +1,5 @@
 // The timed effects: fire ball, inverted control and the auto paddle. All
 // three count down one shared value, once a second per running timer.
-#include <cmath>
 #include <string>
 
 #include "game/checked.h"
@@ -8,14 +7,13 @@
 #include "toolkit/toolkit.h"
 
 namespace {
-constexpr int16_t kEffectSeconds = 15;
 constexpr int kPointerParkY = 100;
 }  // namespace
 
 // Puts the pointer on the paddle's left edge so the next movement carries on
 // from where the effect left the paddle.
 static void ParkPointerOnPaddle(frmMain& w) {
-  tk::SetCursorPos(static_cast<int>(std::nearbyint(w.picPaddle.Left())), kPointerParkY);
+  tk::SetCursorPos(tk::RoundPixel(w.picPaddle.Left(), tk::Halves::ToEven), kPointerParkY);
 }
 
 void frmMain::tmrFireBall_Timer() {

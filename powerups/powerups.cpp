@@ -7,18 +7,14 @@
 #include "game/checked.h"
 #include "game/frmMain.h"
 #include "game/mdlLumbravick.h"
+#include "game/resource_numbers.h"
 #include "toolkit/toolkit.h"
 #include "toolkit/trace.h"
 
 namespace {
 
-constexpr int16_t kSoundGoodCatch = 104, kSoundOtherCatch = 105;
 constexpr float kFallPerPass = 4;
 constexpr float kCatchBand = 21;
-constexpr int16_t kEffectSeconds = 15;
-constexpr int kFireBallIcon = 6000;
-
-int PowerUpIconNumber(int16_t kind) { return std::stoi("10" + std::to_string(kind)); }
 
 }  // namespace
 
@@ -31,7 +27,7 @@ void frmMain::SpawnPowerUp(int16_t x, int16_t y) {
 
   tk::Image& item = picPowerUp.Load();
   item.SetVisible(true);
-  game::ShowPictureIfLoaded(item, tk::LoadIconResource(PowerUpIconNumber(PowerUpKind)));
+  game::ShowPictureIfLoaded(item, tk::LoadIconResource(res::PowerUpIconNumber(PowerUpKind)));
   item.Tag = std::to_string(PowerUpKind);
   item.Move(x, y, 16, 16);
   tk::trace::Event("powerup").Int("kind", PowerUpKind).Pair("at", x, y);
@@ -49,22 +45,22 @@ static bool AcceptTimedPowerUp(frmMain& w, const std::string& tag) {
   if (w.EffectPending) return false;
   w.EffectPending = true;
   if (tag == "5") {
-    mdlLumbravick::PlaySound(kSoundGoodCatch);
-    game::ShowPictureIfLoaded(w.imgPowerUpDisplay, tk::LoadIconResource(kFireBallIcon));
-    w.EffectSeconds = kEffectSeconds;
+    mdlLumbravick::PlaySound(res::kSoundCatchGood);
+    game::ShowPictureIfLoaded(w.imgPowerUpDisplay, tk::LoadIconResource(res::kFireBallIconFirst));
+    w.EffectSeconds = frmMain::kEffectSeconds;
     w.FireBallReady = true;
   } else if (tag == "6") {
-    mdlLumbravick::PlaySound(kSoundOtherCatch);
-    w.EffectSeconds = kEffectSeconds;
+    mdlLumbravick::PlaySound(res::kSoundCatchOther);
+    w.EffectSeconds = frmMain::kEffectSeconds;
     w.tmrInvert.SetEnabled(true);
     w.InvertActive = true;
-    game::ShowPictureIfLoaded(w.imgPowerUpDisplay, tk::LoadIconResource(106));
+    game::ShowPictureIfLoaded(w.imgPowerUpDisplay, tk::LoadIconResource(res::kInvertedControlIcon));
   } else {
-    mdlLumbravick::PlaySound(kSoundGoodCatch);
-    w.EffectSeconds = kEffectSeconds;
+    mdlLumbravick::PlaySound(res::kSoundCatchGood);
+    w.EffectSeconds = frmMain::kEffectSeconds;
     w.tmrAuto.SetEnabled(true);
     w.AutoActive = true;
-    game::ShowPictureIfLoaded(w.imgPowerUpDisplay, tk::LoadIconResource(107));
+    game::ShowPictureIfLoaded(w.imgPowerUpDisplay, tk::LoadIconResource(res::kAutoPaddleIcon));
   }
   return true;
 }

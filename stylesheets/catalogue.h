@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "game/resource_numbers.h"
 #include "toolkit/surface.h"
 
 enum StyleSheetNumber : int16_t {
@@ -17,7 +18,6 @@ struct StyleSheetEntry {
   const char* name;
   int16_t ballFramesInGame;     // the game window cycles through these
   int16_t ballFramesInPreview;  // the chooser's preview cycles through these
-  int16_t ballIcons;            // how many ball icons the sheet has
   int16_t paddleFrames;
   bool paddleAnimationSlots;  // false: slots 1 to 3 are empty
   int panelItemTop;           // top of the power-up icon and the counter in the panel
@@ -27,9 +27,13 @@ struct StyleSheetEntry {
 // Null for a number that is not a sheet.
 const StyleSheetEntry* FindStyleSheet(int16_t sheet);
 
-// Picture numbers are formed as text: the sheet number plus one, then "00",
-// then the frame digit (ball icons, paddle frames 0-4, panel 5).
-int SheetPictureNumber(int16_t sheet, int slot);
-inline int BallIconNumber(int16_t sheet, int frame) { return SheetPictureNumber(sheet, frame); }
-inline int PaddleBitmapNumber(int16_t sheet, int frame) { return SheetPictureNumber(sheet, frame); }
-inline int PanelBitmapNumber(int16_t sheet) { return SheetPictureNumber(sheet, 5); }
+// The sheet's pictures by frame (ball icons, paddle frames 0-4) and its panel.
+inline int BallIconNumber(int16_t sheet, int frame) {
+  return res::SheetPictureNumber(sheet, frame);
+}
+inline int PaddleBitmapNumber(int16_t sheet, int frame) {
+  return res::SheetPictureNumber(sheet, frame);
+}
+inline int PanelBitmapNumber(int16_t sheet) {
+  return res::SheetPictureNumber(sheet, res::kPanelSlot);
+}

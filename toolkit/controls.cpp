@@ -1,7 +1,6 @@
 #include "toolkit/controls.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "toolkit/dialog_keys.h"
 #include "toolkit/font.h"
@@ -23,7 +22,8 @@ std::vector<Form*>& ModalStack() {
   return stack;
 }
 
-int RoundPixel(float v) { return static_cast<int>(std::lround(v)); }
+// Controls are placed in whole pixels, halves away from zero.
+constexpr Halves kControlRounding = Halves::AwayFromZero;
 
 // More separate areas than this are merged into their bounding box: a pass
 // rarely touches more than the ball, the paddle and one explosion.
@@ -49,7 +49,8 @@ bool Control::Showing() const {
 Rect Control::FormRect() const {
   float x = left_, y = top_;
   for (const Control* c = container_; c; c = c->container_) x += c->left_, y += c->top_;
-  return {RoundPixel(x), RoundPixel(y), RoundPixel(width_), RoundPixel(height_)};
+  return {RoundPixel(x, kControlRounding), RoundPixel(y, kControlRounding),
+          RoundPixel(width_, kControlRounding), RoundPixel(height_, kControlRounding)};
 }
 
 void Control::Move(float left, float top, float width, float height) {
@@ -82,7 +83,7 @@ void PictureBox::SetPicture(Picture p) {
 }
 
 void PictureBox::ClearImage() {
-  image_.Resize(RoundPixel(Width()), RoundPixel(Height()));
+  image_.Resize(RoundPixel(Width(), kControlRounding), RoundPixel(Height(), kControlRounding));
   image_.Fill(BackColor);
   Changed();
 }

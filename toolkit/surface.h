@@ -5,6 +5,7 @@
 // alpha channel so icons keep their transparent corners.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -22,6 +23,16 @@ constexpr Color kInvalidColor = 0xFFFFFFFFu;
 constexpr Color Rgb(int r, int g, int b) {
   return (static_cast<Color>(r & 255) << 16) | (static_cast<Color>(g & 255) << 8) |
          static_cast<Color>(b & 255);
+}
+
+// Whole pixels from single-precision positions. Two rules are in use, and
+// each caller names its own: the toolkit places controls with halves away
+// from zero; the game's own conversions (the ball's edge samples, the square
+// under the fire ball, the parked pointer) take halves to the even neighbour.
+enum class Halves { AwayFromZero, ToEven };
+inline int RoundPixel(float v, Halves halves) {
+  if (halves == Halves::ToEven) return static_cast<int>(std::nearbyint(v));
+  return static_cast<int>(std::lround(v));
 }
 
 struct Rect {

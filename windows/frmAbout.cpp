@@ -4,14 +4,9 @@
 
 #include "game/checked.h"
 #include "game/mdlLumbravick.h"
+#include "game/resource_numbers.h"
 #include "stylesheets/frmStyleSheets.h"
 #include "toolkit/toolkit.h"
-
-namespace {
-constexpr int kSponsorBannerBitmap = 9000;
-constexpr int kAboutScreenBitmap = 9001;
-constexpr int16_t kSoundSponsor = 110;
-}  // namespace
 
 void OpenAboutWindow() {
   auto about = std::make_unique<frmAbout>();
@@ -23,7 +18,7 @@ frmAbout::frmAbout() : tk::Form("frmAbout", tk::FormStyle::Dialog) {
   SetClientSize(479, 256);
 
   picAboutScreen.Move(8, 8, 145, 209);
-  game::ShowPictureIfLoaded(picAboutScreen, tk::LoadBitmapResource(kAboutScreenBitmap));
+  game::ShowPictureIfLoaded(picAboutScreen, tk::LoadBitmapResource(res::kAboutPictureBitmap));
   lblTitel.Move(168, 8, 116, 13);
   lblTitel.Bold = true;
   lblTitel.SetCaption("Vantoro Lumbravick");
@@ -36,7 +31,7 @@ frmAbout::frmAbout() : tk::Form("frmAbout", tk::FormStyle::Dialog) {
   Label3.Move(168, 104, 114, 13);
   Label3.SetCaption("Please visit our sponsor:");
   picSponsor.Move(168, 128, 302, 40);
-  game::ShowPictureIfLoaded(picSponsor, tk::LoadBitmapResource(kSponsorBannerBitmap));
+  game::ShowPictureIfLoaded(picSponsor, tk::LoadBitmapResource(res::kSponsorBannerBitmap));
   Label4.Move(168, 176, 297, 33);
   Label4.WordWrap = true;
   Label4.SetCaption("Advertise here: write to " + kMakerEmail + " or visit " + kMakerWebAddress);
@@ -65,7 +60,7 @@ void frmAbout::cmdStyleSheets_Click() { OpenStyleSheetChooser(); }
 void frmAbout::cmdWeb_Click() { OpenMakerWebSite(); }
 
 void frmAbout::picSponsor_Click() {
-  mdlLumbravick::PlaySound(kSoundSponsor);
+  mdlLumbravick::PlaySound(res::kSoundClick);
   OpenMakerWebSite();
 }
 

@@ -3,13 +3,13 @@
 #include <memory>
 
 #include "game/mdlLumbravick.h"
+#include "game/resource_numbers.h"
 #include "toolkit/toolkit.h"
 #include "windows/frmAbout.h"
 #include "windows/sidewindows.h"
 
 namespace {
 std::unique_ptr<frmEndScreen> g_end_screen;
-constexpr int kSponsorBannerBitmap = 9000;
 }  // namespace
 
 frmEndScreen& EndScreen() {
@@ -30,7 +30,7 @@ frmEndScreen::frmEndScreen() : tk::Form("frmEndScreen", tk::FormStyle::Dialog) {
   Label1.AutoSize = true;
   Label1.SetCaption("Please visit our sponsor");
   picSponsor.Move(8, 104, 304, 42);
-  picSponsor.SetPicture(tk::LoadBitmapResource(kSponsorBannerBitmap));
+  picSponsor.SetPicture(tk::LoadBitmapResource(res::kSponsorBannerBitmap));
   cmdOK.Move(144, 152, 81, 25);
   cmdOK.SetCaption("OK");
   cmdOK.SetEnabled(false);
@@ -47,7 +47,7 @@ frmEndScreen::frmEndScreen() : tk::Form("frmEndScreen", tk::FormStyle::Dialog) {
 }
 
 void frmEndScreen::Form_Load() {
-  mdlLumbravick::PlaySound(109);
+  mdlLumbravick::PlaySound(res::kSoundEndFanfare);
   picSponsor.ToolTipText = "Vantoro";
 }
 
@@ -61,6 +61,6 @@ void frmEndScreen::cmdOK_Click() { Unload(); }
 void frmEndScreen::cmdAbout_Click() { OpenAboutWindow(); }
 
 void frmEndScreen::picSponsor_Click() {
-  mdlLumbravick::PlaySound(110);
+  mdlLumbravick::PlaySound(res::kSoundClick);
   tk::OpenUrl(kMakerWebAddress);
 }
