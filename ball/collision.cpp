@@ -2,6 +2,7 @@
 // matches is applied (a wall, the loss of the ball, the paddle's top or sides,
 // the fire ball, an icon pixel) and the call ends.
 
+#include "ball/ball.h"
 #include "game/checked.h"
 #include "game/frmMain.h"
 #include "game/mdlLumbravick.h"
@@ -27,8 +28,6 @@ Zone PaddleZone(const Geometry& g) {
 
 }  // namespace
 
-// The direction change for the edge point of index i that touched an icon:
-// the outline is cut into eight sectors of 5.75 indices starting at 2.875.
 void TurnBallBySector(int16_t& dirX, int16_t& dirY, int32_t i) {
   double at = static_cast<double>(i);
   if (at >= 2.875 && at < 8.625)

@@ -9,6 +9,8 @@
 #include "toolkit/toolkit.h"
 #include "toolkit/trace.h"
 
+namespace {
+
 // A fast sweep of the mouse makes the paddle animation run fast; it keeps that
 // pace until a later move of more than 20 px sets another one.
 void SetPaddleAnimationPace(tk::Timer& timer, float distance) {
@@ -19,6 +21,8 @@ void SetPaddleAnimationPace(tk::Timer& timer, float distance) {
   else if (distance > 20)
     timer.SetInterval(200);
 }
+
+}  // namespace
 
 void frmMain::picScreenshot_MouseMove(int16_t, int16_t, float x, float) {
   if (AutoActive) return;

@@ -7,14 +7,16 @@
 #include "toolkit/toolkit.h"
 
 namespace {
+
 constexpr int kPointerParkY = 100;
-}  // namespace
 
 // Puts the pointer on the paddle's left edge so the next movement carries on
 // from where the effect left the paddle.
-static void ParkPointerOnPaddle(frmMain& w) {
+void ParkPointerOnPaddle(frmMain& w) {
   tk::SetCursorPos(tk::RoundPixel(w.picPaddle.Left(), tk::Halves::ToEven), kPointerParkY);
 }
+
+}  // namespace
 
 void frmMain::tmrFireBall_Timer() {
   FireBallReady = false;

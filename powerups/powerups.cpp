@@ -16,6 +16,31 @@ namespace {
 constexpr float kFallPerPass = 4;
 constexpr float kCatchBand = 21;
 
+// Catches a timed power-up unless one is still pending; true when it took effect.
+bool AcceptTimedPowerUp(frmMain& w, const std::string& tag) {
+  if (w.EffectPending) return false;
+  w.EffectPending = true;
+  if (tag == "5") {
+    mdlLumbravick::PlaySound(res::kSoundCatchGood);
+    game::ShowPictureIfLoaded(w.imgPowerUpDisplay, tk::LoadIconResource(res::kFireBallIconFirst));
+    w.EffectSeconds = frmMain::kEffectSeconds;
+    w.FireBallReady = true;
+  } else if (tag == "6") {
+    mdlLumbravick::PlaySound(res::kSoundCatchOther);
+    w.EffectSeconds = frmMain::kEffectSeconds;
+    w.tmrInvert.SetEnabled(true);
+    w.InvertActive = true;
+    game::ShowPictureIfLoaded(w.imgPowerUpDisplay, tk::LoadIconResource(res::kInvertedControlIcon));
+  } else {
+    mdlLumbravick::PlaySound(res::kSoundCatchGood);
+    w.EffectSeconds = frmMain::kEffectSeconds;
+    w.tmrAuto.SetEnabled(true);
+    w.AutoActive = true;
+    game::ShowPictureIfLoaded(w.imgPowerUpDisplay, tk::LoadIconResource(res::kAutoPaddleIcon));
+  }
+  return true;
+}
+
 }  // namespace
 
 void frmMain::SpawnPowerUp(int16_t x, int16_t y) {
@@ -38,31 +63,6 @@ void frmMain::MovePowerUps() {
     tk::Image& item = picPowerUp(i);
     item.SetTop(item.Top() + kFallPerPass);
   }
-}
-
-// Catches a timed power-up unless one is still pending; true when it took effect.
-static bool AcceptTimedPowerUp(frmMain& w, const std::string& tag) {
-  if (w.EffectPending) return false;
-  w.EffectPending = true;
-  if (tag == "5") {
-    mdlLumbravick::PlaySound(res::kSoundCatchGood);
-    game::ShowPictureIfLoaded(w.imgPowerUpDisplay, tk::LoadIconResource(res::kFireBallIconFirst));
-    w.EffectSeconds = frmMain::kEffectSeconds;
-    w.FireBallReady = true;
-  } else if (tag == "6") {
-    mdlLumbravick::PlaySound(res::kSoundCatchOther);
-    w.EffectSeconds = frmMain::kEffectSeconds;
-    w.tmrInvert.SetEnabled(true);
-    w.InvertActive = true;
-    game::ShowPictureIfLoaded(w.imgPowerUpDisplay, tk::LoadIconResource(res::kInvertedControlIcon));
-  } else {
-    mdlLumbravick::PlaySound(res::kSoundCatchGood);
-    w.EffectSeconds = frmMain::kEffectSeconds;
-    w.tmrAuto.SetEnabled(true);
-    w.AutoActive = true;
-    game::ShowPictureIfLoaded(w.imgPowerUpDisplay, tk::LoadIconResource(res::kAutoPaddleIcon));
-  }
-  return true;
 }
 
 void frmMain::CollisionPowerUps() {

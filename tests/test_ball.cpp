@@ -5,14 +5,13 @@
 #include <map>
 #include <string>
 
+#include "ball/ball.h"
 #include "harness.h"
 #include "stylesheets/catalogue.h"
 
 using testing_support::DesktopPair;
 using testing_support::EndsProgram;
 using testing_support::Table;
-
-void TurnBallBySector(int16_t& dirX, int16_t& dirY, int32_t i);
 
 TEST(Serve, StandsPaddleAndBallCentredAndGoesUpInAnyOfTheSixSpeeds) {
   Table t(DesktopPair(1024, 768));

@@ -26,3 +26,5 @@ class frmEndScreen : public tk::Form {
 
 // The one end screen of the program, created on first use.
 frmEndScreen& EndScreen();
+// Destroys it (the end of a program run).
+void ReleaseEndScreen();

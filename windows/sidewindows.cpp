@@ -1,6 +1,6 @@
 #include "windows/sidewindows.h"
 
-void ReleaseEndScreen();
+#include "windows/frmEndScreen.h"
 
 namespace game {
 

@@ -301,14 +301,18 @@ void X11Desktop::ChooseIconFreePicture() {
   XFlush(display_);
 }
 
+namespace {
+
 // The command line of the program that owns the desktop window, where it runs
 // on this machine.
-static std::vector<std::string> CommandLineOf(unsigned long pid) {
+std::vector<std::string> CommandLineOf(unsigned long pid) {
   std::vector<std::string> args;
   std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline", std::ios::binary);
   for (std::string arg; std::getline(in, arg, '\0');) args.push_back(arg);
   return args;
 }
+
+}  // namespace
 
 bool X11Desktop::RenderDesktopWallpaper(Surface& out) {
   for (Window w : FindWindowsOfType("_NET_WM_WINDOW_TYPE_DESKTOP", true)) {
