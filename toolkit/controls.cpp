@@ -177,7 +177,6 @@ void Form::Show(bool modal) {
   if (!loaded_) return;  // the load handler unloaded it again
   bool was_shown = shown_;
   shown_ = true;
-  modal_ = modal;
   if (!was_shown) trace::Event("show").Str("window", name_);
   if (!was_shown && style_ == FormStyle::Dialog) SetInitialDialogFocus(*this);
   if (style_ == FormStyle::Composed) Invalidate({0, 0, client_w_, client_h_});
@@ -207,7 +206,6 @@ void Form::Unload() {
   if (!loaded_) return;
   Hide();
   loaded_ = false;
-  modal_ = false;
   // An unloaded window's timers are gone with it.
   for (Timer* t : timers_) t->SetEnabled(false);
   peer_.reset();

@@ -274,7 +274,6 @@ class Form {
   void Unload();
   bool Loaded() const { return loaded_; }
   bool IsShown() const { return shown_; }
-  bool IsModal() const { return modal_; }
 
   // The client area in pixels.
   float ScaleWidth() const { return client_w_; }
@@ -292,7 +291,6 @@ class Form {
   // lie on top) unless BringToFront changes it.
   const std::vector<Control*>& Controls() const { return controls_; }
   Control* FindControl(const std::string& name) const;
-  const std::vector<Timer*>& Timers() const { return timers_; }
   Button* DefaultButton() const;
   Button* CancelButton() const;
   void BringToFront(Control& c);
@@ -329,7 +327,7 @@ class Form {
 
   std::string name_;
   FormStyle style_;
-  bool loaded_ = false, shown_ = false, modal_ = false;
+  bool loaded_ = false, shown_ = false;
   int client_w_ = 0, client_h_ = 0;
   std::vector<Control*> controls_;
   std::vector<Timer*> timers_;

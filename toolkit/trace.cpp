@@ -1,6 +1,5 @@
 #include "toolkit/trace.h"
 
-#include <cmath>
 #include <cstdio>
 
 #include "toolkit/platform.h"
@@ -110,19 +109,6 @@ Event& Event::Int(std::string_view key, int64_t value) {
   if (!on_) return *this;
   Key(key);
   line_ += std::to_string(value);
-  return *this;
-}
-
-Event& Event::Num(std::string_view key, double value) {
-  if (!on_) return *this;
-  Key(key);
-  if (!std::isfinite(value)) {
-    line_ += "null";
-  } else {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.9g", value);
-    line_ += buf;
-  }
   return *this;
 }
 

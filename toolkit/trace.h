@@ -31,7 +31,6 @@ class Event {
 
   Event& Str(std::string_view key, std::string_view value);
   Event& Int(std::string_view key, int64_t value);
-  Event& Num(std::string_view key, double value);
   Event& Bool(std::string_view key, bool value);
   Event& Pair(std::string_view key, int64_t a, int64_t b);
   Event& PairF(std::string_view key, double a, double b);

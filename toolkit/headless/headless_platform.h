@@ -85,7 +85,6 @@ class HeadlessPlatform : public Platform {
   std::function<std::optional<std::pair<int, int>>()> Follow;
   // Called at the end of every pass of the main loop (soak checks).
   std::function<void()> AfterPass;
-  bool Following() const { return following_; }
 
   // Every platform call in order, e.g. "SetTaskbarVisible(0)".
   std::vector<std::string> calls;

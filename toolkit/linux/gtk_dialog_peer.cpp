@@ -144,7 +144,6 @@ class DialogPeer : public WindowPeer {
     Control* control = nullptr;
     GtkWidget* outer = nullptr;  // placed in the GtkLayout
     GtkWidget* inner = nullptr;  // label, button, radio, frame or image
-    std::string shown_text;
     const void* shown_picture = nullptr;
     int shown_w = -1, shown_h = -1;
   };

@@ -35,6 +35,11 @@ gboolean DrainWakePipe(gint fd, GIOCondition, gpointer) {
   return G_SOURCE_CONTINUE;
 }
 
+// Captures that disagree are retaken up to this many times in all, this far
+// apart.
+constexpr int kCaptureGrabs = 12;
+constexpr uint32_t kCapturePauseMs = 150;
+
 gboolean WaitExpired(gpointer data) {
   *static_cast<bool*>(data) = true;
   return G_SOURCE_REMOVE;
@@ -238,7 +243,7 @@ void LinuxPlatform::SetIconLayerVisible(bool visible) {
 bool LinuxPlatform::CaptureScreen(Surface& target) {
   desktop_->SetPrimary(PrimaryScreen());
   const bool withIcons = desktop_->IconLayerVisible();
-  bool ok = desktop_->Capture(target, capture_grabs_, [this] { Sleep(capture_pause_ms_); });
+  bool ok = desktop_->Capture(target, kCaptureGrabs, [this] { Sleep(kCapturePauseMs); });
   if (!ok) return ok;
   DumpCapture(target, ++dumps_);
   if (withIcons) {

@@ -94,11 +94,6 @@ class LinuxPlatform : public Platform {
   }
   // Where captures are written as PPM files (capture-1.ppm, ...); empty: not.
   void SetCaptureDumpDir(const std::string& dir) { dump_dir_ = dir; }
-  // Captures that disagree are retaken up to this many times in all.
-  void SetCaptureAttempts(int grabs, uint32_t pauseMs) {
-    capture_grabs_ = grabs;
-    capture_pause_ms_ = pauseMs;
-  }
 
   // ---- termination by signal ------------------------------------------------
   // Async-signal-safe: notes the signal and wakes the loop. The next
@@ -128,8 +123,6 @@ class LinuxPlatform : public Platform {
   std::string dump_dir_;
   int dumps_ = 0;
   int with_icons_dump_ = 0;  // the number of the last capture with icons
-  int capture_grabs_ = 12;
-  uint32_t capture_pause_ms_ = 150;
   std::map<const Form*, GtkWidget*> windows_;
   bool guarded_ = false;
   bool start_guardian_ = false;

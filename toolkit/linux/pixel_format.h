@@ -27,7 +27,6 @@ class PixelFormat {
   void DecodeRow(const uint8_t* src, int count, Color* dst) const;
   void EncodeRow(const Color* src, int count, uint8_t* dst) const;
 
-  int BitsPerPixel() const { return bpp_; }
   int BytesPerPixel() const { return bpp_ / 8; }
   // True when the stored pixel equals the toolkit colour (rows can be copied).
   bool Direct() const { return direct_; }

@@ -65,12 +65,10 @@ class X11Desktop {
   X11Desktop(const X11Desktop&) = delete;
   X11Desktop& operator=(const X11Desktop&) = delete;
 
-  XDisplay* GetDisplay() const { return display_; }
   XWindowId Root() const { return root_; }
 
   // The area of the root window that counts as the primary screen.
   void SetPrimary(const Rect& area) { primary_ = area; }
-  Rect Primary() const { return primary_; }
 
   // Windows of the program itself, never minimised, hidden or counted as docks.
   void SetOwnWindowFilter(std::function<bool(XWindowId)> own) { own_ = std::move(own); }

@@ -16,6 +16,12 @@
 
 namespace tk::win32 {
 
+namespace {
+bool g_end_requested = false;
+}  // namespace
+
+void Win32Platform::RequestEnd() { g_end_requested = true; }
+
 // ---- the platform ---------------------------------------------------------------------
 
 Win32Platform::Win32Platform() {
@@ -28,7 +34,7 @@ Win32Platform::Win32Platform() {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
   RegisterWindowClasses();
-  SetWindowsPlatform(this);
+  g_end_requested = false;  // a request of an earlier platform is not for this one
   resource_module_ = GetModuleHandleW(nullptr);
 }
 
@@ -39,7 +45,6 @@ Win32Platform::~Win32Platform() {
     guardian_.Shown(DesktopGuard::Hidden().Windows());
     DesktopGuard::Hidden().SetListener(nullptr, nullptr);
   }
-  ForgetWindowsPlatform(this);
   if (instance_mutex_) CloseHandle(instance_mutex_);
   if (com_ready_) CoUninitialize();
   timeEndPeriod(1);
@@ -71,7 +76,7 @@ void Win32Platform::DrainMessages() {
   MSG msg;
   for (int n = 0; n < 4096 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++n) {
     if (msg.message == WM_QUIT) {
-      end_requested_ = true;
+      g_end_requested = true;
       continue;
     }
     HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
@@ -84,15 +89,15 @@ void Win32Platform::DrainMessages() {
 void Win32Platform::PumpEvents(uint32_t waitMs) {
   guardian_.Alive();
   DrainMessages();
-  if (waitMs > 0 && !InputPending() && !end_requested_) {
+  if (waitMs > 0 && !InputPending() && !g_end_requested) {
     MsgWaitForMultipleObjectsEx(0, nullptr, waitMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     DrainMessages();
   }
   DeliverQueuedInput();
-  if (end_requested_) {
+  if (g_end_requested) {
     // The session ends (or someone asked the thread to quit): the desktop
     // was already given back; leave through the ordinary way out.
-    end_requested_ = false;
+    g_end_requested = false;
     ForgetInput(nullptr);
     EndProgram(0);
   }

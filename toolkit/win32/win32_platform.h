@@ -79,10 +79,10 @@ class Win32Platform : public Platform {
   // null when there is none.
   HWND ActiveFormWindow() const;
   // A session end or WM_QUIT was seen: the next pump ends the program.
-  void RequestEnd() { end_requested_ = true; }
+  // Static, as the window procedures that see the session end hold no
+  // platform.
+  static void RequestEnd();
 
-  // The module whose resources are read (the exe by default).
-  void SetResourceModule(HMODULE module) { resource_module_ = module; }
   // The name of the mutex that tells whether the program already runs.
   void SetInstanceName(std::wstring name) { instance_name_ = std::move(name); }
   static constexpr const wchar_t* kInstanceName = L"Local\\Vantoro.Lumbravick.Running";
@@ -103,8 +103,7 @@ class Win32Platform : public Platform {
   HANDLE instance_mutex_ = nullptr;
   bool com_ready_ = false;
   bool instance_checked_ = false, another_instance_ = false;
-  bool end_requested_ = false;
-  HMODULE resource_module_ = nullptr;
+  HMODULE resource_module_ = nullptr;  // whose resources are read: the program's
   std::string icon_layer_;
   bool guarded_ = false;
   GuardianLink guardian_;

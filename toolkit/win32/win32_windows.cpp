@@ -11,8 +11,6 @@ namespace {
 
 ATOM g_surface_atom = 0, g_dialog_atom = 0, g_box_atom = 0;
 
-Win32Platform* g_platform = nullptr;
-
 }  // namespace
 
 SIZE TextExtent(HWND w, HFONT font, const std::wstring& text, int wrapWidth) {
@@ -30,11 +28,6 @@ SIZE TextExtent(HWND w, HFONT font, const std::wstring& text, int wrapWidth) {
   SelectObject(dc, old);
   ReleaseDC(w, dc);
   return SIZE{r.right - r.left, r.bottom - r.top};
-}
-
-void SetWindowsPlatform(Win32Platform* platform) { g_platform = platform; }
-void ForgetWindowsPlatform(Win32Platform* platform) {
-  if (g_platform == platform) g_platform = nullptr;
 }
 
 bool IsDialogRoot(HWND w) {
@@ -131,7 +124,7 @@ bool NativeWindow::CommonMessage(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
         // back now, then leave through the ordinary way if there is time.
         DesktopGuard::Restore();
         DesktopGuard::RestorePointer();
-        if (g_platform) g_platform->RequestEnd();
+        Win32Platform::RequestEnd();
       }
       result = 0;
       return true;

@@ -23,9 +23,6 @@ inline constexpr int kFirstControlId = 100;
 
 // Registers the window classes once per process.
 void RegisterWindowClasses();
-// The platform that session-end messages are reported to.
-void SetWindowsPlatform(Win32Platform* platform);
-void ForgetWindowsPlatform(Win32Platform* platform);
 // Dialogs and message boxes: their keyboard goes through IsDialogMessage.
 bool IsDialogRoot(HWND window);
 
