@@ -16,46 +16,39 @@ void ParkPointerOnPaddle(frmMain& w) {
   tk::SetCursorPos(tk::RoundPixel(w.picPaddle.Left(), tk::Halves::ToEven), kPointerParkY);
 }
 
+// One second off the shared count, shown in the panel; true when it ran out.
+bool CountDownEffect(frmMain& w) {
+  game::Assign(w.EffectSeconds, w.EffectSeconds - 1);
+  w.lblIconPixels.SetCaption(std::to_string(w.EffectSeconds));
+  return w.EffectSeconds <= 0;
+}
+
+// Stops the effect of this timer and flag: the next catch may start one, and
+// the panel shows the pixels left again.
+void EndEffect(frmMain& w, tk::Timer& timer, bool& active) {
+  w.EffectPending = false;
+  w.EffectSeconds = frmMain::kEffectSeconds;
+  timer.SetEnabled(false);
+  active = false;
+  w.imgPowerUpDisplay.SetPicture(nullptr);
+  w.lblIconPixels.SetCaption(std::to_string(w.IconPixels));
+}
+
 }  // namespace
 
 void frmMain::tmrFireBall_Timer() {
   FireBallReady = false;
-  game::Assign(EffectSeconds, EffectSeconds - 1);
-  lblIconPixels.SetCaption(std::to_string(EffectSeconds));
-  if (EffectSeconds <= 0) {
-    EffectPending = false;
-    EffectSeconds = kEffectSeconds;
-    tmrFireBall.SetEnabled(false);
-    FireBallActive = false;
-    imgPowerUpDisplay.SetPicture(nullptr);
-    lblIconPixels.SetCaption(std::to_string(IconPixels));
-  }
+  if (CountDownEffect(*this)) EndEffect(*this, tmrFireBall, FireBallActive);
 }
 
 void frmMain::tmrInvert_Timer() {
-  game::Assign(EffectSeconds, EffectSeconds - 1);
-  lblIconPixels.SetCaption(std::to_string(EffectSeconds));
-  if (EffectSeconds <= 0) {
-    EffectPending = false;
-    lblIconPixels.SetCaption(std::to_string(IconPixels));
-    tmrInvert.SetEnabled(false);
-    InvertActive = false;
-    EffectSeconds = kEffectSeconds;
-    imgPowerUpDisplay.SetPicture(nullptr);
-    ParkPointerOnPaddle(*this);
-  }
+  if (!CountDownEffect(*this)) return;
+  EndEffect(*this, tmrInvert, InvertActive);
+  ParkPointerOnPaddle(*this);
 }
 
 void frmMain::tmrAuto_Timer() {
-  game::Assign(EffectSeconds, EffectSeconds - 1);
-  lblIconPixels.SetCaption(std::to_string(EffectSeconds));
-  if (EffectSeconds <= 0) {
-    EffectPending = false;
-    EffectSeconds = kEffectSeconds;
-    tmrAuto.SetEnabled(false);
-    AutoActive = false;
-    lblIconPixels.SetCaption(std::to_string(IconPixels));
-    imgPowerUpDisplay.SetPicture(nullptr);
-    ParkPointerOnPaddle(*this);
-  }
+  if (!CountDownEffect(*this)) return;
+  EndEffect(*this, tmrAuto, AutoActive);
+  ParkPointerOnPaddle(*this);
 }

@@ -205,6 +205,8 @@ class Timer {
 
  private:
   friend class TimerScheduler;
+  // The next tick is a whole interval from now.
+  void StartPeriod();
   Form& form_;
   std::string name_;
   uint32_t interval_;

@@ -59,19 +59,18 @@ Timer::~Timer() {
 void Timer::SetInterval(uint32_t ms) {
   if (ms == interval_) return;
   interval_ = ms;
-  if (enabled_) {
-    due_ = CurrentPlatform().TickCount() + interval_;
-    CurrentPlatform().TimersChanged();
-  }
+  if (enabled_) StartPeriod();
 }
 
 void Timer::SetEnabled(bool on) {
   if (on == enabled_) return;
   enabled_ = on;
-  if (on) {
-    due_ = CurrentPlatform().TickCount() + interval_;
-    CurrentPlatform().TimersChanged();
-  }
+  if (on) StartPeriod();
+}
+
+void Timer::StartPeriod() {
+  due_ = CurrentPlatform().TickCount() + interval_;
+  CurrentPlatform().TimersChanged();
 }
 
 uint32_t MillisecondsToNextTimer(uint32_t cap) {

@@ -173,16 +173,8 @@ bool Win32Platform::CaptureScreen(Surface& target) {
   if (!display) return false;
   bool ok = false;
   HDC memory = CreateCompatibleDC(display);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP dib =
-      memory ? CreateDIBSection(display, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
+  HBITMAP dib = memory ? CreateTopDownDib(display, w, h, &bits) : nullptr;
   if (dib && bits) {
     HGDIOBJ old = SelectObject(memory, dib);
     ok = BitBlt(memory, 0, 0, w, h, display, 0, 0, SRCCOPY) != FALSE;

@@ -40,15 +40,8 @@ void ComposedPeer::EnsureWindow() {
 void ComposedPeer::EnsureBuffer(int width, int height) {
   if (!buffer_dc_ || width <= 0 || height <= 0) return;
   if (buffer_ && width == buffer_w_ && height == buffer_h_) return;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down: row y is at bits + y * width
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP bmp = CreateDIBSection(window_dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP bmp = CreateTopDownDib(window_dc_, width, height, &bits);
   if (!bmp || !bits) {
     if (bmp) DeleteObject(bmp);
     return;

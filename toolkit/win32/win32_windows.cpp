@@ -30,6 +30,18 @@ SIZE TextExtent(HWND w, HFONT font, const std::wstring& text, int wrapWidth) {
   return SIZE{r.right - r.left, r.bottom - r.top};
 }
 
+HBITMAP CreateTopDownDib(HDC dc, int width, int height, void** bits) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  *bits = nullptr;
+  return CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
 bool IsDialogRoot(HWND w) {
   ATOM atom = static_cast<ATOM>(GetClassLongPtrW(w, GCW_ATOM));
   return atom != 0 && (atom == g_dialog_atom || atom == g_box_atom);

@@ -25,6 +25,9 @@ inline constexpr int kFirstControlId = 100;
 void RegisterWindowClasses();
 // Dialogs and message boxes: their keyboard goes through IsDialogMessage.
 bool IsDialogRoot(HWND window);
+// A 32-bit DIB section, top-down: row y starts at *bits + y * width pixels,
+// each blue, green, red, unused.
+HBITMAP CreateTopDownDib(HDC dc, int width, int height, void** bits);
 
 // An HWND whose messages go to a C++ object. The object outlives its window.
 class NativeWindow {

@@ -189,6 +189,15 @@ void Canvas::Put(int x, int y, const Rgba& c) {
   px_[static_cast<size_t>(y) * width_ + x] = {c.r * c.a, c.g * c.a, c.b * c.a, c.a};
 }
 
+void Canvas::BlendAverage(int x, int y, Px sum, double weight) {
+  if (sum.a <= 0) return;
+  sum.r *= weight;
+  sum.g *= weight;
+  sum.b *= weight;
+  sum.a *= weight;
+  BlendPremul(x, y, sum);
+}
+
 void Canvas::BlendPremul(int x, int y, const Px& p) {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
   Px& d = px_[static_cast<size_t>(y) * width_ + x];
@@ -224,12 +233,7 @@ void Canvas::Fill(const Sdf& shape, const Paint& paint, double opacity, int samp
           }
         }
       }
-      if (sum.a <= 0) continue;
-      sum.r *= weight;
-      sum.g *= weight;
-      sum.b *= weight;
-      sum.a *= weight;
-      BlendPremul(x, y, sum);
+      BlendAverage(x, y, sum, weight);
     }
   }
 }
@@ -292,12 +296,7 @@ void Canvas::DrawTransformed(const Canvas& src, const Affine& m, double opacity,
           sum.b += s.b;
           sum.a += s.a;
         }
-      if (sum.a <= 0) continue;
-      sum.r *= weight;
-      sum.g *= weight;
-      sum.b *= weight;
-      sum.a *= weight;
-      BlendPremul(x, y, sum);
+      BlendAverage(x, y, sum, weight);
     }
 }
 

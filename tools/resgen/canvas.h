@@ -107,6 +107,8 @@ class Canvas {
     double r = 0, g = 0, b = 0, a = 0;  // premultiplied
   };
   void BlendPremul(int x, int y, const Px& p);
+  // Blends a sum of samples scaled by `weight`; nothing when it is empty.
+  void BlendAverage(int x, int y, Px sum, double weight);
   Px Sample(double x, double y) const;  // bilinear, premultiplied
 
   int width_ = 0, height_ = 0;
