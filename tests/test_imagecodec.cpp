@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -18,10 +17,10 @@ using resource_bytes::Embedded;
 using resource_bytes::Fields;
 using tk::ResourceType;
 
-// Appends little-endian fields, each {value, width in bytes}.
-void Put(Bytes& b, std::initializer_list<std::pair<int64_t, int>> fields) {
-  for (auto [v, n] : fields)
-    for (int i = 0; i < n; ++i) b.push_back(static_cast<uint8_t>(i < 8 ? v >> (8 * i) : 0));
+// Appends little-endian fields of `width` bytes each.
+void Put(Bytes& b, int width, std::initializer_list<int64_t> values) {
+  for (int64_t v : values)
+    for (int i = 0; i < width; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
 void Set(Bytes& b, size_t at, uint32_t v, int n) {
@@ -35,21 +34,10 @@ Bytes MakeBmp(int w, int h, int bits, bool topDown, const std::vector<uint32_t>&
   int stride = ((w * bits + 31) / 32) * 4;
   Bytes b{'B', 'M'};
   const int64_t offset = 54 + 4 * static_cast<int64_t>(palette.size());
-  Put(b, {{offset + stride * h, 4},
-          {0, 4},
-          {offset, 4},
-          {40, 4},
-          {w, 4},
-          {topDown ? -h : h, 4},
-          {1, 2},
-          {bits, 2},
-          {0, 4},
-          {stride * h, 4},
-          {0, 4},
-          {0, 4},
-          {static_cast<int64_t>(palette.size()), 4},
-          {0, 4}});
-  for (uint32_t c : palette) Put(b, {{c, 4}});
+  Put(b, 4, {offset + stride * h, 0, offset, 40, w, topDown ? -h : h});
+  Put(b, 2, {1, bits});
+  Put(b, 4, {0, stride * h, 0, 0, static_cast<int64_t>(palette.size()), 0});
+  for (uint32_t c : palette) Put(b, 4, {c});
   for (int row = 0; row < h; ++row) {
     int y = topDown ? row : h - 1 - row;
     Bytes line(stride, 0);
@@ -137,7 +125,7 @@ struct IcoImage {
 // out (and, at 32 bpp, given alpha 0). A PNG image is only its signature.
 Bytes MakeIco(const std::vector<IcoImage>& images) {
   Bytes b, dibs;
-  Put(b, {{0, 2}, {1, 2}, {static_cast<int64_t>(images.size()), 2}});
+  Put(b, 2, {0, 1, static_cast<int64_t>(images.size())});
   for (const IcoImage& im : images) {
     const int s = im.size;
     Bytes d{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 0};
@@ -159,13 +147,9 @@ Bytes MakeIco(const std::vector<IcoImage>& images) {
     }
     const int64_t offset =
         6 + 16 * static_cast<int64_t>(images.size()) + static_cast<int64_t>(dibs.size());
-    Put(b, {{s, 1},
-            {s, 1},
-            {0, 2},
-            {1, 2},
-            {im.bits, 2},
-            {static_cast<int64_t>(d.size()), 4},
-            {offset, 4}});
+    Put(b, 1, {s, s});
+    Put(b, 2, {0, 1, im.bits});
+    Put(b, 4, {static_cast<int64_t>(d.size()), offset});
     dibs.insert(dibs.end(), d.begin(), d.end());
   }
   b.insert(b.end(), dibs.begin(), dibs.end());
@@ -220,7 +204,7 @@ Bytes MakeWav(const std::vector<std::pair<std::string, Bytes>>& chunks) {
   Bytes b{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
   for (const auto& [tag, body] : chunks) {
     b.insert(b.end(), tag.begin(), tag.end());
-    Put(b, {{static_cast<int64_t>(body.size()), 4}});
+    Put(b, 4, {static_cast<int64_t>(body.size())});
     b.insert(b.end(), body.begin(), body.end());
     if (body.size() % 2) b.push_back(0);
   }
@@ -230,12 +214,9 @@ Bytes MakeWav(const std::vector<std::pair<std::string, Bytes>>& chunks) {
 
 Bytes Fmt(int tag, int channels, int rate, int bits) {
   Bytes f;
-  Put(f, {{tag, 2},
-          {channels, 2},
-          {rate, 4},
-          {rate * channels * bits / 8, 4},
-          {channels * bits / 8, 2},
-          {bits, 2}});
+  Put(f, 2, {tag, channels});
+  Put(f, 4, {rate, rate * channels * bits / 8});
+  Put(f, 2, {channels * bits / 8, bits});
   return f;
 }
 
@@ -256,20 +237,17 @@ TEST(WavParser, ReadsFormatAndDataAcrossOtherChunksAndRejectsIncompleteFiles) {
   EXPECT_FALSE(tk::ParseWav(MakeWav({{"fmt ", Bytes(12, 1)}, {"data", Bytes(4, 0)}}), f));
   EXPECT_FALSE(tk::ParseWav(MakeWav({{"fmt ", Fmt(1, 0, 22050, 16)}, {"data", Bytes(4, 0)}}), f));
   Bytes b = MakeWav({{"fmt ", Fmt(1, 1, 22050, 16)}, {"data", Bytes(4, 0)}});
-  Bytes longData = b;
-  Set(longData, b.size() - 8, 1000, 4);  // data runs past the end of the file
-  EXPECT_FALSE(tk::ParseWav(longData, f));
-  Bytes notWave = b;
-  notWave[8] = 'A';
-  EXPECT_FALSE(tk::ParseWav(notWave, f));
+  ExpectEachDamageRefused(b,
+                          {{b.size() - 8, 1000, 4, "data past the end"}, {8, 'A', 1, "not WAVE"}},
+                          [&](const Bytes& bytes) { return tk::ParseWav(bytes, f); });
   f.channels = 77;
   EXPECT_FALSE(tk::ParseWav(Bytes(b.begin(), b.begin() + 30), f));
   EXPECT_EQ(f.channels, 77) << "a failed parse leaves the output alone";
 }
 
-// Every prefix and many garbled copies of real files: the decoders must
-// answer without reading outside the bytes (the sanitizer build checks that).
-TEST(DecoderRobustness, TruncatedResourcesAreRejectedAndGarbledOnesNeverCrash) {
+// Every prefix of a real file is refused, read without going past its end
+// (the sanitizer build checks that; garbled files are the fuzz targets' job).
+TEST(DecoderRobustness, TruncatedResourcesAreRejected) {
   Bytes icon = Embedded(ResourceType::Icon, 1000), program = Embedded(ResourceType::Icon, 1);
   Bytes paddle = Embedded(ResourceType::Bitmap, 1000), sound = Embedded(ResourceType::Sound, 104);
   tk::WavFormat f;
@@ -278,29 +256,6 @@ TEST(DecoderRobustness, TruncatedResourcesAreRejectedAndGarbledOnesNeverCrash) {
     ASSERT_FALSE(tk::DecodeIco({program.data(), n}, 48)) << n;
   for (size_t n = 0; n < paddle.size(); ++n) ASSERT_FALSE(tk::DecodeBmp({paddle.data(), n})) << n;
   for (size_t n = 0; n < sound.size(); ++n) ASSERT_FALSE(tk::ParseWav({sound.data(), n}, f)) << n;
-
-  std::mt19937 random(12345);
-  int decoded = 0;
-  for (auto [type, id] : {std::pair{ResourceType::Icon, 1},
-                          {ResourceType::Icon, 2003},
-                          {ResourceType::Bitmap, 3000},
-                          {ResourceType::Bitmap, 9000},
-                          {ResourceType::Sound, 111}}) {
-    const Bytes original = Embedded(type, id);
-    ASSERT_FALSE(original.empty());
-    for (int round = 0; round < 300; ++round) {
-      Bytes b = original;
-      // Garble a few bytes, mostly in the headers where the sizes live.
-      for (int edits = 1 + static_cast<int>(random() % 4); edits > 0; --edits) {
-        const size_t span = random() % 2 ? std::min<size_t>(b.size(), 128) : b.size();
-        b[random() % span] = static_cast<uint8_t>(random());
-      }
-      decoded += type == ResourceType::Icon     ? tk::DecodeIco(b, 16) != nullptr
-                 : type == ResourceType::Bitmap ? tk::DecodeBmp(b) != nullptr
-                                                : tk::ParseWav(b, f);
-    }
-  }
-  EXPECT_GT(decoded, 0) << "most changes land in pixels, which still decode";
 }
 
 }  // namespace
