@@ -29,16 +29,10 @@ TEST(StableCapture, PicturesAreTakenUntilTwoInARowAgreeOrTheLimitIsReached) {
   };
   std::vector<tk::Color> restless;
   for (int i = 0; i < 20; ++i) restless.push_back(Rgb(i, i, i));
+  const std::vector<tk::Color> moving(restless.begin() + 1, restless.begin() + 5);
   const Case cases[] = {
       {"at rest", {Rgb(9, 9, 9)}, false, 8, true, 2, 1, Rgb(9, 9, 9)},
-      {"icons still moving",
-       {Rgb(1, 0, 0), Rgb(2, 0, 0), Rgb(3, 0, 0), Rgb(4, 0, 0)},
-       false,
-       8,
-       true,
-       5,
-       4,
-       Rgb(4, 0, 0)},
+      {"icons still moving", moving, false, 8, true, 5, 4, Rgb(4, 4, 4)},
       {"never at rest: the last picture", restless, false, 6, false, 6, 5, Rgb(5, 5, 5)},
       {"the first picture fails", {Rgb(7, 7, 7)}, true, 4, false, 1, 0, Rgb(50, 50, 50)},
   };
