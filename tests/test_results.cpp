@@ -3,6 +3,7 @@
 
 #include "game/results.h"
 #include "harness.h"
+#include "toolkit/settings_ini.h"
 
 using testing_support::DesktopPair;
 using testing_support::Headless;
@@ -73,6 +74,13 @@ TEST(Formats, TimeOfDayAndSettingConversion) {
   EXPECT_TRUE(tk::TextToInt16(" -7 ", v));
   EXPECT_EQ(v, -7);
   EXPECT_TRUE(tk::TextToInt16("32767", v));
+  // As the registry hands it over: UTF-16, terminated or not.
+  const uint8_t stored[] = {'3', 0, 0, 0};
+  EXPECT_EQ(tk::RegistryText(stored), "3");
+  const uint8_t odd[] = {0x3D, 0xD8, 0x00, 0xDE, 0x00, 0xD8, 'b', 0, 7};  // a pair, a lone half
+  EXPECT_EQ(tk::RegistryText(odd),
+            "\xF0\x9F\x98\x80\xEF\xBF\xBD"
+            "b");
   for (const char* bad : {"abc", "70000", "32768", "", "3.5", "1 2", "-"}) {
     v = 9;
     EXPECT_FALSE(tk::TextToInt16(bad, v)) << bad;

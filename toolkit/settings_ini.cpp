@@ -214,6 +214,31 @@ bool SaveTextFile(const std::string& path, const std::string& text) {
   return !error;
 }
 
+std::string RegistryText(std::span<const uint8_t> bytes) {
+  auto unit = [&](size_t i) { return uint32_t{bytes[2 * i]} | uint32_t{bytes[2 * i + 1]} << 8; };
+  auto in = [](uint32_t c, uint32_t low, uint32_t high) { return c >= low && c <= high; };
+  size_t units = bytes.size() / 2;
+  while (units > 0 && unit(units - 1) == 0) --units;
+  std::string text;
+  for (size_t i = 0; i < units; ++i) {
+    uint32_t c = unit(i);
+    if (in(c, 0xD800, 0xDBFF) && i + 1 < units && in(unit(i + 1), 0xDC00, 0xDFFF))
+      c = 0x10000 + ((c - 0xD800) << 10) + (unit(++i) - 0xDC00);
+    else if (in(c, 0xD800, 0xDFFF))
+      c = 0xFFFD;
+    if (c < 0x80) {
+      text += static_cast<char>(c);
+    } else {
+      int extra = c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+      static constexpr uint32_t kLead[] = {0, 0xC0, 0xE0, 0xF0};
+      text += static_cast<char>(kLead[extra] | (c >> (6 * extra)));
+      for (int k = extra - 1; k >= 0; --k)
+        text += static_cast<char>(0x80 | ((c >> (6 * k)) & 0x3F));
+    }
+  }
+  return text;
+}
+
 bool IniSettings::Get(const std::string& section, const std::string& key,
                       std::string& value) const {
   if (path_.empty()) return memory_.Get(section, key, value);

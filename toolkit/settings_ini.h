@@ -6,6 +6,8 @@
 // own line. A file that could not be read as text is never written.
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -65,5 +67,12 @@ class IniSettings {
   std::string path_;
   IniText memory_;
 };
+
+// The text of a string value as the Windows registry hands it over: UTF-16
+// code units, little-endian, usually but not always ending with terminators,
+// perhaps with an odd byte left over. Trailing terminators and the odd byte
+// are dropped; a surrogate without its partner becomes U+FFFD, as Windows'
+// own conversion makes it.
+std::string RegistryText(std::span<const uint8_t> bytes);
 
 }  // namespace tk

@@ -2,9 +2,9 @@
 # Fuzzes one reader for a while:
 #   tools/fuzz.sh TARGET SECONDS [libFuzzer options...]
 # TARGET is a folder name under tests/fuzz (bmp, ico, wav, png, script,
-# settings). The target is built with clang and libFuzzer, under the address
-# and undefined-behaviour sanitizers, in build/fuzz; it starts from the
-# checked-in inputs in tests/fuzz/TARGET and keeps what it finds in
+# settings, registry). The target is built with clang and libFuzzer, under
+# the address and undefined-behaviour sanitizers, in build/fuzz; it starts
+# from the checked-in inputs in tests/fuzz/TARGET and keeps what it finds in
 # build/fuzz/corpus/TARGET. A crash, a leak or a broken check stops it: the
 # input is left in build/fuzz/crashes/TARGET and the script fails. Add that
 # input to tests/fuzz/TARGET (it then replays in every test run) and fix the
@@ -24,10 +24,9 @@ if [ ! -f "tests/fuzz/fuzz_$target.cpp" ]; then
 fi
 
 build=${LUMBRAVICK_FUZZ_BUILD:-build/fuzz}
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DLUMBRAVICK_BACKEND=none -DLUMBRAVICK_FUZZ=ON -DLUMBRAVICK_TESTS=OFF -DLUMBRAVICK_BENCH=OFF >/dev/null
-fi
+# Configured every time: a new target must be known before it is built.
+CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DLUMBRAVICK_BACKEND=none -DLUMBRAVICK_FUZZ=ON -DLUMBRAVICK_TESTS=OFF -DLUMBRAVICK_BENCH=OFF >/dev/null
 cmake --build "$build" -j"$(nproc 2>/dev/null || echo 2)" --target "lumbravick_fuzz_$target" >"$build/build-$target.log" 2>&1 ||
   { tail -30 "$build/build-$target.log"; exit 1; }
 

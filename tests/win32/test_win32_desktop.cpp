@@ -265,6 +265,11 @@ TEST_F(DesktopTest, SettingsLiveInTheRegistryAsText) {
     EXPECT_EQ(platform.GetSetting(app, "StyleSheet", "StyleSheet", "0"), text);
   }
   EXPECT_EQ(platform.GetSetting(app, "StyleSheet", "Other", "none"), "none");
+  // Written by another program: no terminator, a lone surrogate, an odd byte.
+  const uint8_t raw[] = {'7', 0, 0x00, 0xD8, '!'};
+  ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"StyleSheet", REG_SZ, raw, sizeof raw),
+            ERROR_SUCCESS);
+  EXPECT_EQ(platform.GetSetting(app, "StyleSheet", "StyleSheet", "0"), "7\xEF\xBF\xBD");
   DWORD number = 4;
   ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"StyleSheet", REG_DWORD, &number,
                             sizeof number),

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "toolkit/settings_ini.h"
 #include "toolkit/toolkit.h"
 #include "toolkit/win32/desktop_guard.h"
 #include "toolkit/win32/shell_windows.h"
@@ -235,14 +236,12 @@ std::string Win32Platform::GetSetting(const std::string& app, const std::string&
   std::string value = fallback;
   if (RegQueryValueExW(handle, name.c_str(), nullptr, &type, nullptr, &bytes) == ERROR_SUCCESS &&
       (type == REG_SZ || type == REG_EXPAND_SZ)) {
-    std::wstring text(bytes / sizeof(wchar_t) + 1, L'\0');
-    DWORD size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-    if (RegQueryValueExW(handle, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(text.data()),
-                         &size) == ERROR_SUCCESS) {
-      text.resize(size / sizeof(wchar_t));
-      // Stored strings usually end with their terminator, but need not.
-      while (!text.empty() && text.back() == L'\0') text.pop_back();
-      value = Utf8(text);
+    std::vector<uint8_t> text(bytes + sizeof(wchar_t));
+    DWORD size = static_cast<DWORD>(text.size());
+    if (RegQueryValueExW(handle, name.c_str(), nullptr, &type, text.data(), &size) ==
+        ERROR_SUCCESS) {
+      text.resize(std::min<size_t>(size, text.size()));
+      value = RegistryText(text);
     }
   }
   RegCloseKey(handle);
