@@ -193,6 +193,14 @@ TEST_F(DialogTest, ControlsBecomeNativeWidgetsThatFollowThem) {
   late.Move(8, 88, 100, 13);
   late.SetCaption("late");
   EXPECT_EQ(TextOf(form.Widget(late)), L"late");
+  // A self-sizing label that would pass the window's edge (less its left
+  // margin) wraps there and grows downwards.
+  late.AutoSize = true;
+  late.SetCaption("You were playing 00:01:23 and destroyed 1749999 of 1749999 pixels, or so");
+  const Place wrapped = PlaceOf(form.Widget(late));
+  EXPECT_LE(wrapped[0] + wrapped[2], 312);
+  EXPECT_GT(wrapped[3], line.cy) << "more than one line";
+  EXPECT_EQ(Style(form.Widget(late)) & SS_TYPEMASK, SS_LEFT);
 }
 
 // Enter and Esc press the default and the cancel button, Enter only while

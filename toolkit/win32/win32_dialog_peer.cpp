@@ -254,18 +254,23 @@ void DialogPeer::Update(Child& ch) {
       // A label wraps inside its box when told to, or when the box has room
       // for more than one line; a one-line box keeps its line whole.
       bool wrap = l.WordWrap || (!l.AutoSize && h >= 2 * LineHeight(ch.hwnd, font));
+      // The toolkit measures text in its own pixel font and the system's
+      // fonts differ from machine to machine: a line is never cut off while
+      // the window has room for it, a self-sizing label that would pass the
+      // window's edge wraps there, and it takes the height its text needs.
+      SIZE need = TextExtent(ch.hwnd, font, text, wrap ? w : 0);
+      if (l.AutoSize && !wrap && need.cx > AutoSizeLabelLimit(l)) {
+        wrap = true;
+        w = AutoSizeLabelLimit(l);
+        need = TextExtent(ch.hwnd, font, text, w);
+      }
+      if (!wrap)
+        w = std::max<int>(w, std::min<int>(need.cx, static_cast<int>(form_.ScaleWidth()) - r.x));
+      if (l.AutoSize) h = std::max<int>(h, need.cy);
       LONG_PTR style = GetWindowLongPtrW(ch.hwnd, GWL_STYLE);
       LONG_PTR type = wrap ? SS_LEFT : SS_LEFTNOWORDWRAP;
       if ((style & SS_TYPEMASK) != type)
         SetWindowLongPtrW(ch.hwnd, GWL_STYLE, (style & ~SS_TYPEMASK) | type);
-      // The toolkit measures text in its own pixel font and the system's
-      // fonts differ from machine to machine: a line is never cut off while
-      // the window has room for it, and a self-sizing label takes the
-      // height its text needs.
-      SIZE need = TextExtent(ch.hwnd, font, text, wrap ? w : 0);
-      if (!wrap)
-        w = std::max<int>(w, std::min<int>(need.cx, static_cast<int>(form_.ScaleWidth()) - r.x));
-      if (l.AutoSize) h = std::max<int>(h, need.cy);
       InvalidateRect(ch.hwnd, nullptr, TRUE);  // the colour may have changed
       break;
     }
