@@ -105,6 +105,10 @@ void DeliverInput(const InputEvent& e) {
     case InputEvent::Kind::ControlPointer:
       if (StillOnForm(form, e.control)) DeliverControlPointer(*e.control, e);
       break;
+    case InputEvent::Kind::Focus:
+      if (form.Style() == FormStyle::Dialog)
+        form.Focus = StillOnForm(form, e.control) ? e.control : nullptr;
+      break;
   }
 }
 

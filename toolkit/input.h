@@ -9,9 +9,10 @@
 //  - a form takes input only while it is loaded and shown, no message box is
 //    open and no modal form other than itself is open;
 //  - the pointer over a composed form is hit-tested there (Form::DeliverMouse);
-//  - a key goes to the form (Form::DeliverKeyPress: Enter and Esc press a
-//    dialog's default and cancel button, on the play surface the focused
+//  - a key goes to the form (Form::DeliverKeyPress: on a dialog Enter, Esc
+//    and Space follow toolkit/dialog_keys.h, on the play surface the focused
 //    control gets it);
+//  - a dialog's native focus moving (Tab, a click) moves Form::Focus;
 //  - a click on a dialog control activates it (tk::Activate).
 #pragma once
 
@@ -28,10 +29,11 @@ struct InputEvent {
     CloseBox,        // the window's close box
     Activate,        // a click on a dialog control: a button, an option, a picture
     ControlPointer,  // a button down or up on a dialog control, at (x, y) of the control
+    Focus,           // a dialog's keyboard focus went to `control` (null: the window itself)
   };
   Kind kind = Kind::Pointer;
   Form* form = nullptr;        // the window that saw it
-  Control* control = nullptr;  // Activate and ControlPointer
+  Control* control = nullptr;  // Activate, ControlPointer and Focus
   PointerAction action = PointerAction::Move;
   int16_t button = 0;  // Pointer and ControlPointer: kLeftButton, ...
   int x = 0, y = 0;

@@ -243,6 +243,44 @@ TEST_F(DialogTest, KeysClicksAndTheCloseBoxPressTheirButtons) {
   EXPECT_TRUE(form.optWood.Value());
 }
 
+// The keys of a dialog come up as the end screen's do (OK the default and
+// cancel button, locked at first): the form decides what they press, from a
+// fresh dialog and after Tab moved the focus, as on every backend.
+TEST_F(DialogTest, KeysPressWhatTheFormSaysWhereverTheFocusIs) {
+  REQUIRE_DISPLAY();
+  TestDialog form;
+  form.cmdOK.Cancel = true;
+  form.cmdAbout.Cancel = false;
+  form.cmdOK.Click = [&] { form.pressed.push_back("OK"); };
+  HWND fresh = nullptr, unlocked = nullptr, tabbed = nullptr, window = nullptr, ok = nullptr,
+       about = nullptr;
+  auto keys = [](std::initializer_list<WPARAM> all) {
+    for (WPARAM key : all) PostKey(GetFocus(), key);
+  };
+  RunModalScript(form, {[&] {
+                          fresh = GetFocus();
+                          window = WindowOf(form);
+                          ok = form.Widget(form.cmdOK);
+                          about = form.Widget(form.cmdAbout);
+                          keys({VK_RETURN, VK_SPACE, VK_ESCAPE});
+                        },
+                        [&] {
+                          form.pressed.push_back("unlocked:");
+                          form.cmdOK.SetEnabled(true);
+                          unlocked = GetFocus();
+                          keys({VK_TAB});
+                        },
+                        [&] {
+                          tabbed = GetFocus();
+                          keys({VK_RETURN, VK_SPACE});
+                        },
+                        [&] { form.Unload(); }});
+  EXPECT_EQ(fresh, window) << "the focus on no control while OK is locked";
+  EXPECT_EQ(unlocked, ok);
+  EXPECT_EQ(tabbed, about);
+  EXPECT_EQ(form.pressed, (std::vector<std::string>{"unlocked:", "OK", "About"}));
+}
+
 // The box is owned by the form, which takes no input meanwhile. Enter takes
 // the default button; Esc closes a box that has OK alone but cannot answer
 // Yes or No. A box the key left open is closed by a click after 30 ticks.

@@ -7,6 +7,7 @@
 
 #include "toolkit/controls.h"
 #include "toolkit/dialog_face.h"
+#include "toolkit/dialog_keys.h"
 #include "toolkit/input.h"
 #include "toolkit/linux/gtk_peers.h"
 #include "toolkit/linux/linux_platform.h"
@@ -89,6 +90,7 @@ class DialogPeer : public WindowPeer {
     gtk_style_context_add_class(gtk_widget_get_style_context(window_), "lumbravick-dialog");
     InstallDialogStyle();
     g_signal_connect(window_, "key-press-event", G_CALLBACK(OnKey), this);
+    g_signal_connect(window_, "set-focus", G_CALLBACK(OnSetFocus), this);
     g_signal_connect(window_, "delete-event", G_CALLBACK(OnDelete), this);
     for (Control* c : form_.Controls()) Build(*c);
     platform_.RegisterWindow(&form_, window_);
@@ -119,9 +121,13 @@ class DialogPeer : public WindowPeer {
       int w = static_cast<int>(form_.ScaleWidth()), h = static_cast<int>(form_.ScaleHeight());
       gtk_window_move(GTK_WINDOW(window_), screen.x + (screen.w - w) / 2,
                       screen.y + (screen.h - h) / 2);
+      // GTK would put the focus on the first widget that takes it.
+      placing_focus_ = true;
       gtk_widget_show(window_);
+      placing_focus_ = false;
     }
     gtk_window_present(GTK_WINDOW(window_));
+    PlaceFocus(true);
   }
 
   void Hide() override { gtk_widget_hide(window_); }
@@ -134,6 +140,7 @@ class DialogPeer : public WindowPeer {
     // Showing and position of what the control contains follow it.
     for (auto& other : items_)
       if (&other != item && Inside(*other.control, c)) Sync(other);
+    PlaceFocus(false);
   }
 
   void Present(const Surface&, std::span<const Rect>) override {}
@@ -388,18 +395,39 @@ class DialogPeer : public WindowPeer {
     return TRUE;
   }
 
-  static gboolean OnKey(GtkWidget* widget, GdkEventKey* event, gpointer data) {
+  // The native focus where the form has it: on a control's widget, or on
+  // none (the window itself). Only when the form moved it (or `always`), so
+  // that a move of the player's that is still on its way is not undone.
+  void PlaceFocus(bool always) {
+    if (!always && form_.Focus == placed_focus_) return;
+    placed_focus_ = form_.Focus;
+    Item* item = form_.Focus ? Find(*form_.Focus) : nullptr;
+    placing_focus_ = true;
+    if (item && gtk_widget_get_can_focus(item->inner))
+      gtk_widget_grab_focus(item->inner);
+    else
+      gtk_window_set_focus(GTK_WINDOW(window_), nullptr);
+    placing_focus_ = false;
+  }
+
+  // The player moved the focus (Tab, a click, an access key): the form hears.
+  static void OnSetFocus(GtkWindow*, GtkWidget* widget, gpointer data) {
     auto* self = static_cast<DialogPeer*>(data);
+    if (self->placing_focus_) return;
+    Control* focused = nullptr;
+    for (auto& item : self->items_)
+      if (widget && (item.inner == widget || item.outer == widget)) focused = item.control;
+    self->placed_focus_ = focused;
+    self->Queue({.kind = InputEvent::Kind::Focus, .control = focused});
+  }
+
+  // Enter, Esc and Space are the form's (toolkit/dialog_keys.h); access keys
+  // and focus moves stay GTK's.
+  static gboolean OnKey(GtkWidget*, GdkEventKey* event, gpointer data) {
     int16_t key = KeyAscii(event->keyval, gdk_keyval_to_unicode(event->keyval),
                            (event->state & GDK_CONTROL_MASK) != 0);
-    if (key == 13) {
-      // Enter on a focused push button presses that button, as GTK does.
-      GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(widget));
-      if (focus && GTK_IS_BUTTON(focus) && !GTK_IS_TOGGLE_BUTTON(focus)) return FALSE;
-    } else if (key != 27) {
-      return FALSE;  // access keys and focus moves stay GTK's
-    }
-    self->Queue({.kind = InputEvent::Kind::Key, .key = key});
+    if (key != kEnterKey && key != kEscapeKey && key != kSpaceKey) return FALSE;
+    static_cast<DialogPeer*>(data)->Queue({.kind = InputEvent::Kind::Key, .key = key});
     return TRUE;
   }
 
@@ -415,6 +443,8 @@ class DialogPeer : public WindowPeer {
   std::list<Item> items_;  // stable addresses: the callbacks hold them
   std::map<const Control*, GtkWidget*> anchors_;
   bool updating_ = false;
+  const Control* placed_focus_ = nullptr;
+  bool placing_focus_ = false;
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "toolkit/dialog_face.h"
+#include "toolkit/dialog_keys.h"
 #include "toolkit/toolkit.h"
 #include "toolkit/win32/win32_windows.h"
 
@@ -144,12 +145,13 @@ void DialogPeer::CreateChild(Control& c) {
       break;
     case ControlKind::Button:
       cls = L"BUTTON";
-      style |= WS_TABSTOP | (static_cast<Button&>(c).Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+      style |= WS_TABSTOP | BS_NOTIFY |
+               (static_cast<Button&>(c).Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
       text = Wide(static_cast<Button&>(c).Caption());
       break;
     case ControlKind::OptionButton: {
       cls = L"BUTTON";
-      style |= WS_TABSTOP | BS_RADIOBUTTON;
+      style |= WS_TABSTOP | BS_NOTIFY | BS_RADIOBUTTON;
       // The first option of each container starts a group of its own.
       bool first = true;
       for (const Child& other : children_)
@@ -320,22 +322,51 @@ void DialogPeer::Update(Child& ch) {
 
 void DialogPeer::ControlChanged(Control& c) {
   if (!hwnd_) return;  // the widgets are made from the controls when it is shown
-  Child* ch = Find(c);
-  if (!ch) {
+  if (Child* ch = Find(c)) {
+    Update(*ch);
+  } else {
     CreateChild(c);
-    return;
   }
-  Update(*ch);
-  if (c.Kind() != ControlKind::Frame) return;
   // What a frame holds moves and shows with it.
   for (Child& other : children_) {
-    if (!Alive(other.control)) continue;
+    if (c.Kind() != ControlKind::Frame || !Alive(other.control)) continue;
     for (const Control* k = other.control->Container(); k; k = k->Container())
       if (k == &c) {
         Update(other);
         break;
       }
   }
+  PlaceFocus(false);
+}
+
+void DialogPeer::PlaceFocus(bool always) {
+  if (!always && form_.Focus == placed_focus_) return;
+  placed_focus_ = form_.Focus;
+  HWND target = form_.Focus ? ControlWindow(*form_.Focus) : nullptr;
+  if (!target || !IsWindowEnabled(target)) target = hwnd_;
+  placing_focus_ = true;
+  SetFocus(target);
+  placing_focus_ = false;
+}
+
+bool DialogPeer::TakeKey(const MSG& msg) {
+  if (msg.message != WM_KEYDOWN) return false;
+  int16_t key = 0;
+  switch (msg.wParam) {
+    case VK_RETURN:
+      key = kEnterKey;
+      break;
+    case VK_ESCAPE:
+      key = kEscapeKey;
+      break;
+    case VK_SPACE:
+      key = kSpaceKey;
+      break;
+    default:
+      return false;
+  }
+  Queue({.kind = InputEvent::Kind::Key, .key = key});
+  return true;
 }
 
 void DialogPeer::Show(bool modal) {
@@ -353,9 +384,7 @@ void DialogPeer::Show(bool modal) {
   modal_ = modal;
   ShowWindow(hwnd_, SW_SHOW);
   SetForegroundWindow(hwnd_);
-  // The keyboard goes to the window itself: Enter and Esc then always mean
-  // the default and the cancel button, even while one of them is disabled.
-  SetFocus(hwnd_);
+  PlaceFocus(true);
 }
 
 void DialogPeer::Hide() {
@@ -368,12 +397,12 @@ LRESULT DialogPeer::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_COMMAND: {
       int id = LOWORD(wp), code = HIWORD(wp);
-      // IDOK and IDCANCEL come from Enter and Esc through IsDialogMessage;
-      // the rest are clicks of buttons and of pictures with a click handler.
-      if (id == IDOK || id == IDCANCEL)
-        Queue({.kind = InputEvent::Kind::Key, .key = static_cast<int16_t>(id == IDOK ? 13 : 27)});
-      else if (lp != 0 && code == BN_CLICKED)
-        if (Control* c = ControlById(id)) Queue({.kind = InputEvent::Kind::Activate, .control = c});
+      // Clicks of buttons and of pictures with a click handler, and the
+      // player's focus moves (Tab, a click, an access key) for the form.
+      Control* c = lp != 0 ? ControlById(id) : nullptr;
+      if (c && code == BN_CLICKED) Queue({.kind = InputEvent::Kind::Activate, .control = c});
+      if (c && code == BN_SETFOCUS && !placing_focus_)
+        Queue({.kind = InputEvent::Kind::Focus, .control = c});
       return 0;
     }
     case DM_GETDEFID: {
@@ -382,14 +411,18 @@ LRESULT DialogPeer::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         if (HWND w = ControlWindow(*b)) return MAKELRESULT(GetDlgCtrlID(w), DC_HASDEFID);
       return 0;
     }
-    case WM_CHAR:
-      // Enter and Esc while the window itself has the keyboard and the
-      // dialog manager did not take them.
-      if (wp == 13 || wp == 27) {
-        Queue({.kind = InputEvent::Kind::Key, .key = static_cast<int16_t>(wp)});
-        return 0;
+    case WM_SETFOCUS:
+      // The focus on the window itself, on none of the controls.
+      if (!placing_focus_) {
+        placed_focus_ = nullptr;
+        Queue({.kind = InputEvent::Kind::Focus});
       }
-      break;
+      return 0;
+    case WM_ACTIVATE:
+      // Back in front (a window it opened has closed): the focus where the
+      // form has it, not on the window as the system would put it.
+      if (LOWORD(wp) != WA_INACTIVE) PlaceFocus(true);
+      return 0;
     case WM_CTLCOLORSTATIC: {
       HWND w = reinterpret_cast<HWND>(lp);
       for (Child& ch : children_) {

@@ -81,6 +81,7 @@ void Win32Platform::DrainMessages() {
       continue;
     }
     HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    if (DialogPeer* dialog = DialogPeerOf(root); dialog && dialog->TakeKey(msg)) continue;
     if (root && IsDialogRoot(root) && IsDialogMessageW(root, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);

@@ -47,6 +47,12 @@ bool IsDialogRoot(HWND w) {
   return atom != 0 && (atom == g_dialog_atom || atom == g_box_atom);
 }
 
+DialogPeer* DialogPeerOf(HWND root) {
+  if (!root || static_cast<ATOM>(GetClassLongPtrW(root, GCW_ATOM)) != g_dialog_atom) return nullptr;
+  return dynamic_cast<DialogPeer*>(
+      reinterpret_cast<NativeWindow*>(GetWindowLongPtrW(root, GWLP_USERDATA)));
+}
+
 HFONT CreateDialogFont(bool bold) {
   return CreateFontW(-11, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,

@@ -107,6 +107,10 @@ class DialogPeer : public Win32Peer {
   // The native control made for `c` (null before the window exists).
   HWND ControlWindow(const Control& c) const;
   HWND ToolTips() const { return tooltips_; }
+  // Enter, Esc and Space pressed on the window or one of its controls go to
+  // the form (toolkit/dialog_keys.h), not to the dialog manager; false for
+  // any other message.
+  bool TakeKey(const MSG& msg);
 
  private:
   struct Child {
@@ -128,12 +132,21 @@ class DialogPeer : public Win32Peer {
   void UpdateBitmap(Child& child, int width, int height);
   void UpdateToolTip(Child& child);
   int BorderOf(const Control& c) const;
+  // The native focus where the form has it; only when the form moved it, or
+  // `always`.
+  void PlaceFocus(bool always);
 
   std::vector<Child> children_;
   int next_id_ = kFirstControlId;
   HFONT font_ = nullptr, bold_font_ = nullptr;
   HWND tooltips_ = nullptr;
+  const Control* placed_focus_ = nullptr;
+  bool placing_focus_ = false;
 };
+
+// The dialog peer whose window `root` is, or null (another window, a message
+// box).
+DialogPeer* DialogPeerOf(HWND root);
 
 // The message box: a small modal native window run through tk::RunModal, so
 // timers keep ticking while it is open.

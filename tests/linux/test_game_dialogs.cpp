@@ -1,7 +1,8 @@
-// The game's dialogs as GTK lays them out: with the longest texts the game
+// The game's dialogs as GTK shows them: with the longest texts the game
 // writes into them, every text lies within its control and its window, every
 // widget keeps its control's box, pictures have no black margin, and the
-// window manager is asked for a fixed border.
+// window manager is asked for a fixed border; the keys and the focus follow
+// the form wherever GTK would put them; the warning has its icon.
 #include <chrono>
 #include <initializer_list>
 #include <string>
@@ -155,6 +156,15 @@ class DialogLayoutTest : public testing::Test {
     EXPECT_EQ(black, 0) << box.Name() << ": black pixels beside the picture";
   }
 
+  // A key as the X server would hand it to the window.
+  static void Press(GtkWidget* window, guint keyval) {
+    GdkEvent* e = gdk_event_new(GDK_KEY_PRESS);
+    e->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(window)));
+    e->key.keyval = keyval;
+    gtk_widget_event(window, e);
+    gdk_event_free(e);
+  }
+
   std::unique_ptr<tk::gtkx::LinuxPlatform> platform_;
 };
 
@@ -252,4 +262,39 @@ TEST_F(DialogLayoutTest, TheWallpaperWarningShowsTheCriticalStopWithYesAsTheDefa
   EXPECT_EQ(answer, tk::MsgBoxResult::Yes);
   EXPECT_TRUE(seen.icon) << "the critical-stop image before the text";
   EXPECT_TRUE(seen.yesDefault && seen.yesFocused) << "Yes is the default and has the focus";
+}
+
+TEST_F(DialogLayoutTest, KeysPressWhatTheFormSaysFromAFreshDialogAndAfterTheFocusMoved) {
+  frmEndScreen end;
+  std::vector<std::string> pressed;
+  end.cmdOK.Click = [&] { pressed.push_back("OK"); };
+  end.cmdAbout.Click = [&] { pressed.push_back("About"); };
+  end.Load();
+  end.Show(false);
+  Settle();
+  GtkWidget* client = ClientArea(end);
+  ASSERT_TRUE(client);
+  GtkWindow* window = GTK_WINDOW(gtk_widget_get_toplevel(client));
+  // Fresh, with OK locked: the focus on no widget, and no key presses anything.
+  EXPECT_EQ(gtk_window_get_focus(window), nullptr) << "not on \"About\", the first that takes it";
+  for (guint key : {GDK_KEY_Return, GDK_KEY_space, GDK_KEY_Escape}) Press(GTK_WIDGET(window), key);
+  Settle();
+  EXPECT_EQ(pressed, std::vector<std::string>{});
+  // OK unlocked takes the focus; Enter and Space press it.
+  end.cmdOK.SetEnabled(true);
+  EXPECT_EQ(gtk_window_get_focus(window), WidgetOf(client, end.cmdOK));
+  Press(GTK_WIDGET(window), GDK_KEY_Return);
+  Press(GTK_WIDGET(window), GDK_KEY_space);
+  Settle();
+  EXPECT_EQ(pressed, (std::vector<std::string>{"OK", "OK"}));
+  // The player moves the focus to About: Enter and Esc still press OK,
+  // Space presses About.
+  pressed.clear();
+  gtk_widget_grab_focus(WidgetOf(client, end.cmdAbout));
+  Settle();
+  EXPECT_EQ(end.Focus, &end.cmdAbout);
+  for (guint key : {GDK_KEY_Return, GDK_KEY_Escape, GDK_KEY_space}) Press(GTK_WIDGET(window), key);
+  Settle();
+  EXPECT_EQ(pressed, (std::vector<std::string>{"OK", "OK", "About"}));
+  end.Unload();
 }
