@@ -18,6 +18,9 @@
 #        ball is lost in the first 1.5 s; SIGTERM then: the panel comes back;
 #     c. SIGSEGV (a crash) in the middle of a game: the panel comes back;
 #     d. the game's X connection closed (xkill): the panel comes back;
+#     f. the dialogs' keys with the focus where each dialog puts it: Enter and
+#        Esc locked on the end screen for 5 s, then closing it; Enter and Esc
+#        closing About; Esc cancelling and Enter confirming the chooser;
 #     e. a desktop without a wallpaper pixmap: the desktop window is unmapped
 #        for the capture without icons and mapped again.
 # Installs nothing (tools/packages-linux.txt lists what it needs). Ends every
@@ -418,6 +421,73 @@ wait_game_end 10
 [ "$GAME_STATUS" = 1 ] || fail "after losing its X connection the game ended with status $GAME_STATUS, not 1"
 grep -q "connection to the X server was lost" "$WORK/game-xkill.log" || fail "the game did not say that its X connection was lost"
 check_desktop_back "$WORK/before-xkill.ppm" "after the X connection closed"
+
+# ---- 2f. the dialogs' keys ------------------------------------------------------------------
+# dialog_keys NAME KEY: the end screen of a game ended at once, with the keys
+# only and the focus never moved: while OK is locked Enter and Esc do nothing;
+# with WALK=1, About (Alt+A) is closed by Enter, again by Esc, and its chooser
+# (Alt+S) cancelled by Esc (nothing stored) and confirmed by Enter (the sheet
+# stored); after the lock KEY closes the end screen and the game ends.
+window_count() { trace_count "$TRACE" "$1" --where "window=$2"; }
+wait_window_count() {
+  wait_for 5 "$1 $2 ($3)" sh -c "[ \"\$('$CHECK' count '$TRACE' '$1' --where window=$2 2>/dev/null)\" = $3 ]"
+}
+dialog_keys() {
+  local name=$1 key=$2 seen settings
+  start_game "$name"
+  wait_for 20 "the game window" trace_has "$TRACE" show --where window=frmMain
+  wait_for 5 "the game window on the screen" game_window_viewable
+  wait_for 5 "the game loop" trace_has "$TRACE" label
+  xdotool key a
+  wait_for 5 "the end screen" trace_has "$TRACE" end_screen
+  seen=$SECONDS
+  wait_for 5 "the end screen on the screen" sh -c 'xdotool search --onlyvisible --name "^Vantoro Lumbravick$" >/dev/null'
+  sleep 0.5
+  xdotool key Return key Escape
+  sleep 0.7
+  [ "$(window_count unload frmEndScreen)" = 0 ] || fail "Enter or Esc closed the end screen while OK was locked"
+  if [ "${WALK:-0}" = 1 ]; then
+    xdotool key alt+a
+    wait_window_count show frmAbout 1
+    sleep 0.5
+    xdotool key Return
+    wait_window_count unload frmAbout 1
+    xdotool key alt+a
+    wait_window_count show frmAbout 2
+    sleep 0.5
+    xdotool key Escape
+    wait_window_count unload frmAbout 2
+    xdotool key alt+a
+    wait_window_count show frmAbout 3
+    sleep 0.5
+    settings=$(trace_count "$TRACE" setting)
+    xdotool key alt+s
+    wait_window_count show frmStyleSheets 1
+    sleep 0.5
+    xdotool key Escape
+    wait_window_count unload frmStyleSheets 1
+    [ "$(trace_count "$TRACE" setting)" = "$settings" ] || fail "Esc in the chooser stored a sheet"
+    xdotool key alt+s
+    wait_window_count show frmStyleSheets 2
+    sleep 0.5
+    xdotool key Return
+    wait_window_count unload frmStyleSheets 2
+    [ "$(trace_count "$TRACE" setting)" = $((settings + 1)) ] || fail "Enter in the chooser stored no sheet"
+    xdotool key Escape
+    wait_window_count unload frmAbout 3
+    log "About: Enter and Esc close it; the chooser: Esc cancels, Enter confirms"
+  fi
+  [ "$(window_count unload frmEndScreen)" = 0 ] || fail "Enter or Esc closed the end screen while OK was locked"
+  while [ $((SECONDS - seen)) -lt 6 ]; do sleep 0.2; done
+  xdotool key "$key"
+  wait_window_count unload frmEndScreen 1
+  wait_game_end 10
+  [ "$GAME_STATUS" = 0 ] || fail "the game ended with status $GAME_STATUS"
+  log "end screen: Enter and Esc locked for 5 s, then $key closed it"
+}
+log "2f. the dialogs' keys"
+WALK=1 dialog_keys f1 Return
+dialog_keys f2 Escape
 
 # ---- 2e. no wallpaper pixmap ------------------------------------------------------------------
 log "2e. a desktop without a wallpaper pixmap"
