@@ -114,9 +114,17 @@ int main(int argc, char** argv) {
   // play surface one to one.
   g_setenv("GDK_SCALE", "1", TRUE);
   gdk_set_allowed_backends("x11");
+  // The game draws with X images and never with OpenGL. Left on, GDK loads
+  // the GL driver to choose its visuals, which alone maps 40-70 MB (a
+  // software driver brings a whole compiler). Only GDK's start reads this,
+  // so it is taken away again before anything is started from the game.
+  const bool gl_was_set = g_getenv("GDK_GL") != nullptr;
+  if (!gl_was_set) g_setenv("GDK_GL", "disable", TRUE);
 
   const char* display = std::getenv("DISPLAY");
-  if (!display || !*display || !gtk_init_check(&argc, &argv)) {
+  const bool started = display && *display && gtk_init_check(&argc, &argv);
+  if (!gl_was_set) g_unsetenv("GDK_GL");
+  if (!started) {
     ExplainNoDisplay();
     return 1;
   }
