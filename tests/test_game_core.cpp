@@ -37,10 +37,22 @@ Finished RunGame() {
   return f;
 }
 
+// Notes, at every capture, whether the game window already holds its
+// composed frame.
+struct FrameAtCapture : tk::headless::HeadlessPlatform {
+  using HeadlessPlatform::HeadlessPlatform;
+  bool CaptureScreen(tk::Surface& target) override {
+    if (frmMain* w = MainWindow()) frameHeld.push_back(!w->Frame().Empty());
+    return HeadlessPlatform::CaptureScreen(target);
+  }
+  std::vector<bool> frameHeld;
+};
+
 }  // namespace
 
 TEST(Startup, ClearsAndPhotographsTheDesktopInOrderAndGivesItBackAtTheEnd) {
-  Headless h(WithScript(DesktopPair(640, 480, {{10, 10, 8, 8}}), "0 follow on\n7000 key q\n"));
+  testing_support::Installed<FrameAtCapture> h(
+      WithScript(DesktopPair(640, 480, {{10, 10, 8, 8}}), "0 follow on\n7000 key q\n"));
   Finished f = RunGame();
   const auto& calls = h.platform.calls;
   auto at = calls.begin();
@@ -54,6 +66,8 @@ TEST(Startup, ClearsAndPhotographsTheDesktopInOrderAndGivesItBackAtTheEnd) {
   EXPECT_TRUE(h.platform.taskbarVisible);
   EXPECT_GE(h.platform.cursorCount, 0) << "the pointer is shown again";
   EXPECT_EQ(f.total, 64);
+  EXPECT_EQ(h.platform.frameHeld, std::vector<bool>({false, false}))
+      << "the frame is made when the window first shows, not while the desktop is captured";
 }
 
 TEST(Startup, ASecondInstanceEndsBeforeTouchingTheDesktop) {

@@ -218,7 +218,9 @@ void Form::SetClientSize(int width, int height) {
   client_w_ = std::max(width, 0);
   client_h_ = std::max(height, 0);
   if (style_ == FormStyle::Composed) {
-    frame_.Resize(client_w_, client_h_);
+    // The frame is made by the first Refresh that needs it: a play surface
+    // sized while its desktop is being captured costs no memory until then.
+    frame_ = Surface();
     dirty_.clear();
     Invalidate({0, 0, client_w_, client_h_});
   }
@@ -328,6 +330,10 @@ void Form::ComposeArea(Surface& dst, const Rect& area) const {
 
 void Form::Refresh() {
   if (style_ != FormStyle::Composed || dirty_.empty()) return;
+  if (frame_.Width() != client_w_ || frame_.Height() != client_h_) {
+    frame_.Resize(client_w_, client_h_);
+    dirty_.assign(1, {0, 0, client_w_, client_h_});
+  }
   std::vector<Rect> areas;
   areas.swap(dirty_);
   for (const Rect& r : areas) ComposeArea(frame_, r);
