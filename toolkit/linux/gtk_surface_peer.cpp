@@ -34,6 +34,12 @@ class ComposedPeer : public WindowPeer {
     gtk_window_set_title(GTK_WINDOW(window_), form_.Caption.c_str());
     gtk_window_set_type_hint(GTK_WINDOW(window_), GDK_WINDOW_TYPE_HINT_NORMAL);
     gtk_widget_set_app_paintable(window_, TRUE);
+    // Exposed parts are painted straight from the frame. Double-buffered, GTK
+    // would first paint into a window-sized buffer of shared memory in this
+    // process: one more frame's worth (130 MB at 8K).
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    gtk_widget_set_double_buffered(window_, FALSE);
+    G_GNUC_END_IGNORE_DEPRECATIONS
     gtk_widget_add_events(window_, GDK_POINTER_MOTION_MASK | GDK_BUTTON_PRESS_MASK |
                                        GDK_BUTTON_RELEASE_MASK | GDK_KEY_PRESS_MASK);
     gtk_widget_set_has_tooltip(window_, TRUE);
@@ -82,7 +88,7 @@ class ComposedPeer : public WindowPeer {
     if (!gtk_widget_get_mapped(window_) || frame.Empty()) return;
     auto started = std::chrono::steady_clock::now();
     GdkWindow* gdk_window = gtk_widget_get_window(window_);
-    if (!gdk_window || !EnsureImage(gdk_window, frame.Width(), frame.Height())) return;
+    if (!gdk_window || !EnsureImage(gdk_window, frame)) return;
     Display* d = platform_.Xdpy();
     Window xid = gdk_x11_window_get_xid(gdk_window);
     uint64_t pixels = 0;
@@ -90,13 +96,13 @@ class ComposedPeer : public WindowPeer {
     for (const Rect& area : areas) {
       Rect r = area.Intersect(whole);
       if (r.Empty()) continue;
-      for (int y = r.y; y < r.Bottom(); ++y) {
+      for (int y = r.y; y < r.Bottom() && !borrowed_; ++y) {
         auto* dst = reinterpret_cast<uint8_t*>(image_->data) +
                     static_cast<size_t>(y) * image_->bytes_per_line +
                     static_cast<size_t>(r.x) * static_cast<size_t>(format_->BytesPerPixel());
         format_->EncodeRow(frame.Row(y) + r.x, r.w, dst);
       }
-      if (shared_)
+      if (shared_ && !borrowed_)
         XShmPutImage(d, xid, gc_, image_, r.x, r.y, r.x, r.y, static_cast<unsigned>(r.w),
                      static_cast<unsigned>(r.h), False);
       else
@@ -115,10 +121,22 @@ class ComposedPeer : public WindowPeer {
   }
 
  private:
-  // An image of the whole frame in the window's own format, in shared memory
-  // where the server allows it.
-  bool EnsureImage(GdkWindow* gdk_window, int width, int height) {
-    if (image_ && image_->width == width && image_->height == height) return true;
+  static char* FrameBytes(const Surface& frame) {
+    return reinterpret_cast<char*>(const_cast<Color*>(frame.Row(0)));
+  }
+
+  // An X image of the whole frame. Where the window stores its pixels as the
+  // toolkit does (x8r8g8b8 at depth 24, the common case) the image is only a
+  // description of the frame's own memory: the screen takes the pixels from
+  // there and no second copy of the frame exists. Otherwise it is an image in
+  // the window's format, in shared memory where the server allows it, that
+  // each present encodes into.
+  bool EnsureImage(GdkWindow* gdk_window, const Surface& frame) {
+    const int width = frame.Width(), height = frame.Height();
+    if (image_ && image_->width == width && image_->height == height) {
+      if (borrowed_) image_->data = FrameBytes(frame);  // the frame may have moved
+      return true;
+    }
     DropImage();
     Display* d = platform_.Xdpy();
     GdkVisual* gv = gdk_window_get_visual(gdk_window);
@@ -126,6 +144,7 @@ class ComposedPeer : public WindowPeer {
     int depth = gdk_visual_get_depth(gv);
     Window xid = gdk_x11_window_get_xid(gdk_window);
     if (!gc_) gc_ = XCreateGC(d, xid, 0, nullptr);
+    if (depth == 24 && BorrowFrame(visual, frame)) return true;
     if (XShmQueryExtension(d)) {
       image_ = XShmCreateImage(d, visual, static_cast<unsigned>(depth), ZPixmap, nullptr, &shm_,
                                static_cast<unsigned>(width), static_cast<unsigned>(height));
@@ -176,9 +195,28 @@ class ComposedPeer : public WindowPeer {
     return true;
   }
 
+  bool BorrowFrame(Visual* visual, const Surface& frame) {
+    image_ = XCreateImage(platform_.Xdpy(), visual, 24, ZPixmap, 0, FrameBytes(frame),
+                          static_cast<unsigned>(frame.Width()),
+                          static_cast<unsigned>(frame.Height()), 32, frame.Width() * 4);
+    if (!image_) return false;
+    PixelFormat format(static_cast<uint32_t>(image_->red_mask),
+                       static_cast<uint32_t>(image_->green_mask),
+                       static_cast<uint32_t>(image_->blue_mask), image_->bits_per_pixel,
+                       image_->byte_order == MSBFirst);
+    borrowed_ = format.Direct() && image_->bytes_per_line == frame.Width() * 4;
+    if (!borrowed_) {
+      image_->data = nullptr;
+      XDestroyImage(image_);
+      image_ = nullptr;
+    }
+    return borrowed_;
+  }
+
   void DropImage() {
     if (!image_) return;
     Display* d = platform_.Xdpy();
+    if (borrowed_) image_->data = nullptr;  // the frame's memory is the form's
     if (shared_) {
       {
         XErrorTrap trap(d);
@@ -190,6 +228,7 @@ class ComposedPeer : public WindowPeer {
     XDestroyImage(image_);  // frees the calloc'ed buffer of a plain image
     image_ = nullptr;
     shared_ = false;
+    borrowed_ = false;
     format_.reset();
   }
 
@@ -206,13 +245,15 @@ class ComposedPeer : public WindowPeer {
       cairo_paint(cr);
       return TRUE;
     }
-    // The toolkit's colours are exactly cairo's RGB24 pixels.
-    cairo_surface_t* s = cairo_image_surface_create_for_data(
-        reinterpret_cast<unsigned char*>(const_cast<Color*>(frame.Pixels().data())),
-        CAIRO_FORMAT_RGB24, frame.Width(), frame.Height(), frame.Width() * 4);
-    cairo_set_source_surface(cr, s, 0, 0);
-    cairo_paint(cr);
-    cairo_surface_destroy(s);
+    // What was exposed is put on the screen the way every present is, from
+    // the frame itself. Painting through cairo would have it send the frame
+    // through a buffer of shared memory of its own, as large as the window.
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    cairo_clip_extents(cr, &x1, &y1, &x2, &y2);
+    const Rect exposed{static_cast<int>(x1), static_cast<int>(y1),
+                       static_cast<int>(x2 - static_cast<int>(x1) + 1),
+                       static_cast<int>(y2 - static_cast<int>(y1) + 1)};
+    self->Present(frame, std::span(&exposed, 1));
     return TRUE;
   }
 
@@ -266,6 +307,7 @@ class ComposedPeer : public WindowPeer {
   GC gc_ = nullptr;
   XImage* image_ = nullptr;
   bool shared_ = false;
+  bool borrowed_ = false;  // image_ describes the frame's own memory
   XShmSegmentInfo shm_{};
   std::unique_ptr<PixelFormat> format_;
 };
