@@ -27,6 +27,15 @@ void Surface::Resize(int width, int height) {
   pixels_.assign(static_cast<size_t>(width_) * height_, 0);
 }
 
+uint64_t Fingerprint(const Surface& s) {
+  // FNV-1a over whole pixels, with a final mix so nearby pictures spread.
+  uint64_t h = 0xCBF29CE484222325ull ^ (static_cast<uint64_t>(s.Width()) << 32 | s.Height());
+  for (Color c : s.Pixels()) h = (h ^ c) * 0x100000001B3ull;
+  h ^= h >> 33;
+  h *= 0xFF51AFD7ED558CCDull;
+  return h ^ (h >> 33);
+}
+
 void Surface::Fill(Color c) { std::fill(pixels_.begin(), pixels_.end(), c & 0xFFFFFFu); }
 
 void Surface::FillRect(const Rect& r, Color c) {

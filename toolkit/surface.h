@@ -83,6 +83,11 @@ class Surface {
   std::vector<Color> pixels_;
 };
 
+// A 64-bit digest of a surface's size and pixels: two surfaces with the same
+// fingerprint hold the same picture, but for a chance of one in 2^64. Lets a
+// picture be compared with one that is no longer kept.
+uint64_t Fingerprint(const Surface& s);
+
 // 0xAARRGGBB, straight (not premultiplied) alpha.
 using Argb = uint32_t;
 

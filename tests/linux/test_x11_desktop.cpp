@@ -2,6 +2,7 @@
 #include <chrono>
 #include <functional>
 #include <initializer_list>
+#include <string>
 #include <thread>
 #include <tuple>
 #include <utility>
@@ -108,22 +109,26 @@ TEST_F(X11DesktopTest, TheWallpaperPixmapIsReadThroughItsMasksAndTiled) {
   xtest::SetAtoms(Root(), "_XROOTPMAP_ID", {gone}, XA_PIXMAP);
   EXPECT_FALSE(desktop->GrabWallpaper(target)) << "a property naming no pixmap";
 
-  const std::vector<tk::Color> tile = {Rgb(255, 0, 0),  Rgb(0, 255, 0),  Rgb(0, 0, 255),
-                                       Rgb(10, 20, 30), Rgb(40, 50, 60), Rgb(70, 80, 90)};
+  // A short tile repeats many times; a tall one is read in bands of rows,
+  // and the screen here straddles the last two.
   int n = 0;
   int* depths = XListDepths(xtest::Dpy(), DefaultScreen(xtest::Dpy()), &n);
   for (int i = 0; i < n; ++i) {
     if (depths[i] != 24 && depths[i] != 32) continue;
-    SCOPED_TRACE(depths[i]);
-    Wallpaper(depths[i], 3, tile);
-    desktop->SetPrimary({1, 1, 5, 3});
-    target.Fill(0);
-    ASSERT_TRUE(desktop->GrabWallpaper(target));
-    // Root (1+x, 1+y) shows tile ((1+x) % 3, (1+y) % 2).
-    for (int y = 0; y < 3; ++y)
-      for (int x = 0; x < 5; ++x)
-        EXPECT_EQ(target.Get(x, y), tile[static_cast<size_t>(((1 + y) % 2) * 3 + (1 + x) % 3)])
-            << x << "," << y;
+    for (int h : {2, 130}) {
+      SCOPED_TRACE(std::to_string(depths[i]) + " bits, tile height " + std::to_string(h));
+      std::vector<tk::Color> tile;
+      for (int k = 0; k < 3 * h; ++k) tile.push_back(Rgb(k % 3 * 80, k / 3, 7));
+      Wallpaper(depths[i], 3, tile);
+      desktop->SetPrimary({1, 127, 5, 3});
+      target.Fill(0);
+      ASSERT_TRUE(desktop->GrabWallpaper(target));
+      // Root (1+x, 127+y) shows tile ((1+x) % 3, (127+y) % h).
+      for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+          EXPECT_EQ(target.Get(x, y), tile[static_cast<size_t>(((127 + y) % h) * 3 + (1 + x) % 3)])
+              << x << "," << y;
+    }
   }
   if (depths) XFree(depths);
 }

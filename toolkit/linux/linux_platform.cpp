@@ -248,9 +248,10 @@ bool LinuxPlatform::CaptureScreen(Surface& target) {
   DumpCapture(target, ++dumps_);
   if (withIcons) {
     with_icons_dump_ = dumps_;
-  } else if (with_icons_dump_ > 0 && desktop_->MaskedPixels() > 0) {
+  } else if (const Surface* corrected = desktop_->LastCaptureWithIcons();
+             with_icons_dump_ > 0 && corrected && desktop_->MaskedPixels() > 0) {
     // Corrected outside the work area: the file shows what the game plays on.
-    DumpCapture(desktop_->LastCaptureWithIcons(), with_icons_dump_);
+    DumpCapture(*corrected, with_icons_dump_);
   }
   return ok;
 }

@@ -18,6 +18,9 @@
 
 namespace tk::gtkx {
 
+// Rows of the wallpaper pixmap read at a time: 2 MB of an 8K pixmap.
+constexpr int kWallpaperBandRows = 64;
+
 struct X11Desktop::Shared {
   XImage* image = nullptr;
   XShmSegmentInfo info{};
@@ -78,20 +81,13 @@ bool XErrorTrap::Failed() {
 
 bool CaptureUntilStable(Surface& out, const std::function<bool(Surface&)>& grab,
                         const std::function<void()>& pause, int maxGrabs) {
-  Surface previous(out.Width(), out.Height());
-  if (!grab(previous)) return false;
+  if (!grab(out)) return false;
   for (int n = 1; n < maxGrabs; ++n) {
+    uint64_t previous = Fingerprint(out);
     if (pause) pause();
-    Surface next(out.Width(), out.Height());
-    if (!grab(next)) break;
-    bool same = next.Pixels() == previous.Pixels();
-    previous = std::move(next);
-    if (same) {
-      out = std::move(previous);
-      return true;
-    }
+    if (!grab(out)) break;
+    if (Fingerprint(out) == previous) return true;
   }
-  out = std::move(previous);
   return false;
 }
 
@@ -274,11 +270,16 @@ const char* X11Desktop::SourceName(IconFreeSource source) {
 // real desktop has to change for the wallpaper pixmap or the rendered
 // setting; only where both fail are the desktop windows unmapped.
 void X11Desktop::ChooseIconFreePicture() {
-  Surface screen = with_icons_;
-  if (screen.Width() != primary_.w || screen.Height() != primary_.h) {
-    screen = Surface(primary_.w, primary_.h);
-    if (!GrabScreen(screen)) screen = Surface();
+  // The capture with icons where it still lies, or a picture taken now.
+  Surface grabbed;
+  const bool held = TargetHoldsCapture() && with_icons_target_->Width() == primary_.w &&
+                    with_icons_target_->Height() == primary_.h;
+  if (!held) {
+    grabbed = Surface(primary_.w, primary_.h);
+    if (!GrabScreen(grabbed)) grabbed = Surface();
+    DropShmImage();
   }
+  const Surface& screen = held ? *with_icons_target_ : grabbed;
   icon_free_ = Surface(primary_.w, primary_.h);
   stale_pixmap_ = false;
   if (GrabWallpaper(icon_free_)) {
@@ -357,14 +358,18 @@ Rect X11Desktop::AreaOf(Window w) {
       {0, 0, primary_.w, primary_.h});
 }
 
+bool X11Desktop::TargetHoldsCapture() const {
+  return with_icons_target_ && Fingerprint(*with_icons_target_) == with_icons_print_;
+}
+
 void X11Desktop::CorrectCaptureWithIcons(const Surface& iconFree) {
   // Only a target that still holds the capture: the program may have drawn
   // on it or let it go since.
-  if (!with_icons_target_ || with_icons_target_->Pixels() != with_icons_.Pixels()) return;
+  if (!TargetHoldsCapture()) return;
   const Rect work = WorkArea();
   masked_pixels_ =
       TakeIconFreeOutsideWorkArea(*with_icons_target_, iconFree, work, hidden_dock_areas_);
-  with_icons_ = *with_icons_target_;
+  with_icons_print_ = Fingerprint(*with_icons_target_);
   TraceIconFreePicture(SourceName(source_), stale_pixmap_, work,
                        static_cast<int>(hidden_dock_areas_.size()), masked_pixels_);
 }
@@ -380,10 +385,13 @@ bool X11Desktop::Capture(Surface& target, int maxGrabs, const std::function<void
              target, [this](Surface& s) { return GrabScreen(s); }, pause, maxGrabs) ||
          !target.Empty();
   }
+  // The screen-sized capture image is not kept between captures: the game
+  // takes two, seconds apart, and then none.
+  DropShmImage();
   if (!ok) return false;
   if (icons_visible_) {
     with_icons_target_ = &target;
-    with_icons_ = target;
+    with_icons_print_ = Fingerprint(target);
     masked_pixels_ = 0;
   } else {
     CorrectCaptureWithIcons(target);
@@ -520,30 +528,33 @@ bool X11Desktop::GrabWallpaper(Surface& target) {
   if (!XGetGeometry(display_, pixmap, &geometry_root, &px, &py, &pw, &ph, &border, &depth) ||
       trap.Failed() || pw == 0 || ph == 0)
     return false;
-  XImage* image = XGetImage(display_, pixmap, 0, 0, pw, ph, AllPlanes, ZPixmap);
-  if (!image || trap.Failed()) {
-    if (image) XDestroyImage(image);
-    return false;
-  }
-  PixelFormat format = FormatFor(image, static_cast<int>(depth));
-  if (!format.Valid()) {
-    XDestroyImage(image);
-    return false;
-  }
-  // Decode once, then lay the tiles the way a window background repeats its
-  // pixmap from the root's origin.
-  Surface tile(static_cast<int>(pw), static_cast<int>(ph));
-  for (int y = 0; y < static_cast<int>(ph); ++y)
-    format.DecodeRow(reinterpret_cast<const uint8_t*>(image->data) +
-                         static_cast<size_t>(y) * image->bytes_per_line,
-                     static_cast<int>(pw), tile.Row(y));
-  XDestroyImage(image);
+  // Read in bands of rows, each laid at once wherever the tiles repeat it (a
+  // window background repeats its pixmap from the root's origin): no copy of
+  // the whole pixmap is ever held.
   const int tw = static_cast<int>(pw), th = static_cast<int>(ph);
-  for (int y = 0; y < target.Height() && y < primary_.h; ++y) {
-    const Color* src = tile.Row(((primary_.y + y) % th + th) % th);
-    Color* dst = target.Row(y);
-    for (int x = 0; x < target.Width() && x < primary_.w; ++x)
-      dst[x] = src[((primary_.x + x) % tw + tw) % tw];
+  const int rows = std::min(target.Height(), primary_.h),
+            cols = std::min(target.Width(), primary_.w);
+  std::vector<Color> decoded(pw);
+  for (int band = 0; band < th; band += kWallpaperBandRows) {
+    const int count = std::min(kWallpaperBandRows, th - band);
+    XImage* image =
+        XGetImage(display_, pixmap, 0, band, pw, static_cast<unsigned>(count), AllPlanes, ZPixmap);
+    if (!image || trap.Failed()) {
+      if (image) XDestroyImage(image);
+      return false;
+    }
+    PixelFormat format = FormatFor(image, static_cast<int>(depth));
+    for (int y = 0; y < rows && format.Valid(); ++y) {
+      const int source = ((primary_.y + y) % th + th) % th;
+      if (source < band || source >= band + count) continue;
+      format.DecodeRow(reinterpret_cast<const uint8_t*>(image->data) +
+                           static_cast<size_t>(source - band) * image->bytes_per_line,
+                       tw, decoded.data());
+      Color* dst = target.Row(y);
+      for (int x = 0; x < cols; ++x) dst[x] = decoded[((primary_.x + x) % tw + tw) % tw];
+    }
+    XDestroyImage(image);
+    if (!format.Valid()) return false;
   }
   return true;
 }

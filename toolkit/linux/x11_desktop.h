@@ -53,8 +53,10 @@ class XErrorTrap {
 };
 
 // Takes pictures with `grab` until two in a row are the same, waiting with
-// `pause` between them, at most `maxGrabs` pictures. `out` gets the last
-// picture. Returns true when two agreed.
+// `pause` between them, at most `maxGrabs` pictures. Every picture goes into
+// `out` itself (a grab that fails must leave it alone), so only fingerprints
+// of the earlier ones are kept: `out` holds the last good picture. Returns
+// true when two agreed.
 bool CaptureUntilStable(Surface& out, const std::function<bool(Surface&)>& grab,
                         const std::function<void()>& pause, int maxGrabs);
 
@@ -80,9 +82,12 @@ class X11Desktop {
   // Where the picture without icons comes from.
   enum class IconFreeSource { Screen, RootPixmap, WallpaperSetting, DesktopUnmapped };
   IconFreeSource Source() const { return source_; }
-  // The last capture with icons, as corrected by the capture without them,
-  // and how many of its pixels outside the work area that changed.
-  const Surface& LastCaptureWithIcons() const { return with_icons_; }
+  // The last capture with icons, as corrected by the capture without them
+  // (none once its target no longer holds it), and how many of its pixels
+  // outside the work area that changed.
+  const Surface* LastCaptureWithIcons() const {
+    return TargetHoldsCapture() ? with_icons_target_ : nullptr;
+  }
   int64_t MaskedPixels() const { return masked_pixels_; }
   static const char* SourceName(IconFreeSource source);
 
@@ -142,9 +147,10 @@ class X11Desktop {
   int64_t masked_pixels_ = 0;
   // The picture without icons, unless it is the live screen.
   Surface icon_free_;
-  // The last capture with icons: where it was put and what it was.
+  // The last capture with icons: where it was put and its fingerprint.
   Surface* with_icons_target_ = nullptr;
-  Surface with_icons_;
+  uint64_t with_icons_print_ = 0;
+  bool TargetHoldsCapture() const;
   // Desktop windows this object unmapped for the icon layer.
   std::vector<XWindowId> hidden_desktops_;
   std::vector<XWindowId> hidden_docks_;
