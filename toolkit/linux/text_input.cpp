@@ -58,7 +58,11 @@ std::string PlainCaption(const std::string& caption) {
   out.reserve(caption.size());
   for (size_t i = 0; i < caption.size(); ++i) {
     if (caption[i] == '&') {
-      if (i + 1 < caption.size() && caption[i + 1] == '&') out += '&', ++i;
+      // "&&" stands for one ampersand; a single one only marks the access key.
+      if (i + 1 < caption.size() && caption[i + 1] == '&') {
+        out += '&';
+        ++i;
+      }
       continue;
     }
     out += caption[i];
